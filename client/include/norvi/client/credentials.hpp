@@ -1,0 +1,29 @@
+#pragma once
+// The credentials record and the credentials file (pretty-printed JSON, mode 0600).
+
+#include <cstdint>
+#include <string>
+
+#include "norvi/client/error.hpp"
+
+namespace norvi::client {
+
+struct Credentials {
+  std::string api_key;
+  std::string access_token;
+  std::int64_t token_obtained_at = 0;  // whole seconds since the UNIX epoch
+
+  bool operator==(const Credentials&) const = default;
+};
+
+// The file's bytes: five lines, two-space indent, no final line break.
+std::string credentials_file_text(const Credentials& credentials);
+
+// Writes the file whole or not at all: a 0600 temporary beside it, flushed, then renamed over the path.
+Result<void> save_credentials_file(const Credentials& credentials, const std::string& path);
+
+// Reads and decodes a credentials file: Auth "could not read credentials from {}: {}" when it cannot be
+// read, Json "{} at line {} column {}" when it does not decode.
+Result<Credentials> read_credentials_file(const std::string& path);
+
+}  // namespace norvi::client
