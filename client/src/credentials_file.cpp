@@ -16,19 +16,23 @@ namespace {
 
 ClientError io_error(int err) { return errors::Io{os_error_text(err)}; }
 
-// Creates `dir` and every missing ancestor (mode 0777 before the umask); existing directories are fine.
+// Creates `dir` and every missing ancestor (mode 0777 before the umask), deepest first so that the error
+// reported is the one met at the path itself; directories that already exist are fine.
 Result<void> create_parents(const std::string& dir) {
-  for (std::size_t i = 1; i <= dir.size(); ++i) {
-    if (i != dir.size() && dir[i] != '/') continue;
-    const std::string prefix = dir.substr(0, i);
-    if (prefix.empty() || prefix.back() == '/') continue;
-    if (::mkdir(prefix.c_str(), 0777) == 0) continue;
-    const int err = errno;
-    struct stat st {};
-    if (err == EEXIST && ::stat(prefix.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
-    return fail(io_error(err));
+  if (dir.empty()) return {};
+  if (::mkdir(dir.c_str(), 0777) == 0) return {};
+  int err = errno;
+  if (err == ENOENT) {
+    const std::size_t slash = dir.find_last_of('/');
+    if (slash != std::string::npos && slash != 0) {
+      if (auto made = create_parents(dir.substr(0, slash)); !made) return made;
+    }
+    if (::mkdir(dir.c_str(), 0777) == 0) return {};
+    err = errno;
   }
-  return {};
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
+  return fail(io_error(err));
 }
 
 Result<void> write_all(int fd, const std::string& text) {
