@@ -5,7 +5,13 @@
 
 namespace {
 
-int add_module_classes(PyObject* /*module*/) { return 0; }
+int add_module_classes(PyObject* module) {
+  PyObject* names = PyList_New(0);
+  if (names == nullptr) return -1;
+  const int rc = PyModule_AddObjectRef(module, "__all__", names);
+  Py_DECREF(names);
+  return rc;
+}
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(&add_module_classes)},
