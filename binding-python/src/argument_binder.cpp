@@ -1,6 +1,6 @@
-// Binding follows the interpreter's own order of checks, so that a call with several faults reports the
-// same one a Python function would: keywords first (unknown name, a value given twice), then too many
-// positional arguments, then missing positional, then missing keyword-only arguments.
+// Order of checks, so that a call with several faults always reports the same one: too many positional
+// arguments first, then keywords (unknown name, a value given twice), then missing positional, then missing
+// keyword-only arguments.
 
 #include "argument_binder.hpp"
 
@@ -35,22 +35,14 @@ std::string quoted_list(const std::vector<const char*>& names) {
   return out;
 }
 
-std::unexpected<PyRaised> too_many_positional(SignatureView signature, std::size_t given, std::span<PyObject*> bound) {
+std::unexpected<PyRaised> too_many_positional(SignatureView signature, std::size_t given) {
   const std::size_t positional = positional_count(signature);
   std::size_t required = 0;
   while (required < positional && signature.parameters[required].need == Need::required) ++required;
-  std::size_t keyword_only_given = 0;
-  for (std::size_t i = positional; i < bound.size(); ++i) keyword_only_given += bound[i] != nullptr;
-
-  const bool has_defaults = required != positional;
-  const std::string takes = has_defaults ? fmt::format("from {} to {}", required, positional) : fmt::format("{}", positional);
-  const std::string keyword_only_part =
-      keyword_only_given == 0 ? std::string()
-                              : fmt::format(" positional argument{} (and {} keyword-only argument{})", plural(given),
-                                            keyword_only_given, plural(keyword_only_given));
-  return type_error(fmt::format("{}() takes {} positional argument{} but {}{} {} given", signature.function, takes,
-                                has_defaults ? "s" : plural(positional), given, keyword_only_part,
-                                given == 1 && keyword_only_given == 0 ? "was" : "were"));
+  const std::string takes =
+      required != positional ? fmt::format("from {} to {}", required, positional) : fmt::format("{}", positional);
+  return type_error(fmt::format("{}() takes {} positional arguments but {} {} given", signature.function, takes, given,
+                                given == 1 ? "was" : "were"));
 }
 
 PyResult<void> check_missing(SignatureView signature, std::span<PyObject*> bound, Pass pass) {
@@ -61,7 +53,7 @@ PyResult<void> check_missing(SignatureView signature, std::span<PyObject*> bound
   }
   if (missing.empty()) return {};
   return type_error(fmt::format("{}() missing {} required {} argument{}: {}", signature.function, missing.size(),
-                                pass == Pass::keyword_only ? "keyword-only" : "positional", plural(missing.size()),
+                                pass == Pass::keyword_only ? "keyword" : "positional", plural(missing.size()),
                                 quoted_list(missing)));
 }
 
@@ -85,11 +77,11 @@ PyResult<void> bind_arguments(SignatureView signature, PyObject* const* position
                               std::span<PyObject*> bound) {
   const std::size_t positional_parameters = positional_count(signature);
   for (PyObject*& slot : bound) slot = nullptr;
-  for (std::size_t i = 0; i < nargs && i < positional_parameters; ++i) bound[i] = positional[i];
+  if (nargs > positional_parameters) return too_many_positional(signature, nargs);
+  for (std::size_t i = 0; i < nargs; ++i) bound[i] = positional[i];
   for (std::size_t k = 0; k < keyword_names.size(); ++k) {
     if (auto ok = bind_keyword(signature, keyword_names[k], keyword_values[k], bound); !ok) return ok;
   }
-  if (nargs > positional_parameters) return too_many_positional(signature, nargs, bound);
   if (auto ok = check_missing(signature, bound, Pass::positional_or_keyword); !ok) return ok;
   return check_missing(signature, bound, Pass::keyword_only);
 }
