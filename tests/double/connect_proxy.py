@@ -90,6 +90,7 @@ class ProxyHandler(BaseHTTPRequestHandler):
 
 class _Server(ThreadingHTTPServer):
     daemon_threads = True
+    request_queue_size = 128
 
     def handle_error(self, request, client_address):
         pass

@@ -38,6 +38,7 @@ class _Closed(Exception):
 
 class _Server(ThreadingHTTPServer):
     daemon_threads = True
+    request_queue_size = 128  # many client threads may connect at once
 
     def handle_error(self, request, client_address):
         if not isinstance(sys.exc_info()[1], _QUIET_ERRORS + (OSError,)):

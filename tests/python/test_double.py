@@ -153,9 +153,15 @@ def test_close_fault_drops_the_connection_then_answers_again(platform_double):
 
 def test_stall_does_not_hold_up_other_requests(platform_double):
     platform_double.script("login", {"fault": "stall", "seconds": 60})
-    stalled = connect(platform_double)
-    stalled.timeout = 60
-    thread = threading.Thread(target=lambda: pytest.raises(Exception, login, stalled), daemon=True)
+    outcome = []
+
+    def stalled_login():
+        try:
+            outcome.append(login(connect(platform_double)))
+        except (OSError, http.client.HTTPException) as e:
+            outcome.append(e)
+
+    thread = threading.Thread(target=stalled_login, daemon=True)
     thread.start()
     for _ in range(500):
         if platform_double.log("login"):
@@ -166,9 +172,18 @@ def test_stall_does_not_hold_up_other_requests(platform_double):
     platform_double.reset()  # releases the stalled answer: its connection is dropped
     thread.join(10)
     assert not thread.is_alive()
+    assert isinstance(outcome[0], http.client.RemoteDisconnected)
 
 
 def test_untrusted_port_fails_verification_against_the_ca(platform_double):
     conn = connect(platform_double, platform_double.untrusted_port)
     with pytest.raises(ssl.SSLCertVerificationError):
         conn.connect()
+
+
+def test_connect_proxy_tunnels_and_logs_its_targets(platform_double, connect_proxy):
+    context = ssl.create_default_context(cafile=platform_double.ca_file)
+    conn = http.client.HTTPSConnection("127.0.0.1", connect_proxy.port, context=context, timeout=10)
+    conn.set_tunnel("127.0.0.1", platform_double.port)
+    assert login(conn) == "tok-1"
+    assert connect_proxy.targets() == [platform_double.domain]
