@@ -277,7 +277,7 @@ TEST_F(HttpClientTest, ConnectionClosedWithoutAnswerIsATransportFailure) {
   EXPECT_EQ(response.error().text(), fmt::format("error sending request for url ({}): Empty reply from server", url(kList)));
 }
 
-TEST_F(HttpClientTest, RefusedConnectionIsATransportFailure) {
+TEST_F(HttpClientTest, ServerThatSpeaksNoTlsIsATransportFailure) {
   const HttpClient client = make_client();
   // The control port speaks plain HTTP: a TLS client gets no usable answer from it.
   const std::string target = fmt::format("https://127.0.0.1:{}/", platform().control_port());
