@@ -1,5 +1,48 @@
-"""The library's main road against the bundled local platform double."""
+"""The library's main road against the bundled local platform double: log in with an API key, then
+make a second platform object from the credentials file that the login saved."""
 
-import norvi_brevora as nb
+import os
+import stat
+import sys
+import tempfile
 
-print(nb.__all__)
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "double"))
+
+from launcher import PlatformDouble  # noqa: E402
+
+import norvi_brevora as nb  # noqa: E402
+
+# Variables that would send the demo's requests elsewhere or trust another CA.
+CLEARED_VARIABLES = ("SSL_CERT_DIR", "CURL_CA_BUNDLE", "HTTPS_PROXY", "https_proxy", "HTTP_PROXY",
+                     "http_proxy", "ALL_PROXY", "all_proxy", "NO_PROXY", "no_proxy", "REQUEST_METHOD")
+
+
+def main():
+    print(nb.__all__)
+    with tempfile.TemporaryDirectory(prefix="norvi-demo-") as work:
+        double = PlatformDouble(os.path.join(work, "double"))
+        try:
+            os.environ["SSL_CERT_FILE"] = double.ca_file
+            for name in CLEARED_VARIABLES:
+                os.environ.pop(name, None)
+            path = os.path.join(work, "credentials.json")
+
+            platform = nb.BrevoraPlatform.login("demo-api-key", domain=double.domain, credentials_path=path)
+            print("logged in:", platform)
+            print("credentials saved to", path, "mode", oct(stat.S_IMODE(os.stat(path).st_mode)))
+
+            again = nb.BrevoraPlatform.from_credentials(domain=double.domain, credentials_path=path)
+            print("from saved credentials:", again)
+
+            double.set_state(reject_keys=["revoked-key"])
+            try:
+                nb.BrevoraPlatform.login("revoked-key", domain=double.domain, save_credentials=False)
+            except nb.BrevoraError as error:
+                print("a revoked key:", error)
+        finally:
+            double.stop()
+
+
+if __name__ == "__main__":
+    main()

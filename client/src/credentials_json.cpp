@@ -1,25 +1,37 @@
-// The credentials file's JSON form.
-
-#include <rapidjson/prettywriter.h>
-#include <rapidjson/stringbuffer.h>
+// The credentials file's JSON form: the record it decodes into and the text it is written as.
 
 #include "norvi/client/credentials.hpp"
+#include "norvi/client/json/decode.hpp"
+#include "norvi/client/json/record.hpp"
+#include "norvi/client/json/write.hpp"
 
 namespace norvi::client {
 
+const json::Record& json_record(json::TypeTag<Credentials>) {
+  static const json::Record record = json::record<Credentials>(
+      "Credentials", json::field<&Credentials::api_key>("api_key"),
+      json::field<&Credentials::access_token>("access_token"),
+      json::field<&Credentials::token_obtained_at>("token_obtained_at"));
+  return record;
+}
+
 std::string credentials_file_text(const Credentials& credentials) {
-  rapidjson::StringBuffer buffer;
-  rapidjson::PrettyWriter<rapidjson::StringBuffer> writer(buffer);
-  writer.SetIndent(' ', 2);
-  writer.StartObject();
-  writer.Key("api_key");
-  writer.String(credentials.api_key.data(), static_cast<rapidjson::SizeType>(credentials.api_key.size()));
-  writer.Key("access_token");
-  writer.String(credentials.access_token.data(), static_cast<rapidjson::SizeType>(credentials.access_token.size()));
-  writer.Key("token_obtained_at");
-  writer.Int64(credentials.token_obtained_at);
-  writer.EndObject();
-  return {buffer.GetString(), buffer.GetSize()};
+  json::Writer w(json::Writer::Layout::pretty);
+  w.begin_object()
+      .key("api_key")
+      .string(credentials.api_key)
+      .key("access_token")
+      .string(credentials.access_token)
+      .key("token_obtained_at")
+      .integer(credentials.token_obtained_at)
+      .end_object();
+  return w.take();
+}
+
+Result<Credentials> credentials_from_json(const std::string& text) {
+  auto decoded = json::decode<Credentials>(text);
+  if (!decoded) return fail(decoded.error());
+  return std::move(*decoded);
 }
 
 }  // namespace norvi::client

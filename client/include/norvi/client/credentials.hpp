@@ -19,6 +19,9 @@ struct Credentials {
 // The file's bytes: five lines, two-space indent, no final line break.
 std::string credentials_file_text(const Credentials& credentials);
 
+// The file's text decoded: Json "{} at line {} column {}" when it does not decode.
+Result<Credentials> credentials_from_json(const std::string& text);
+
 // Writes the file whole or not at all: a 0600 temporary beside it, flushed, then renamed over the path.
 Result<void> save_credentials_file(const Credentials& credentials, const std::string& path);
 

@@ -1,0 +1,118 @@
+// Reading the credentials file: the whole file, which must be UTF-8 text, then its JSON form. A file
+// that cannot be read is an authentication failure naming the path; one that does not decode is a
+// JSON error with the decoder's position.
+
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+
+#include "norvi/client/credentials.hpp"
+
+namespace norvi::client {
+namespace {
+
+// The length of the well-formed UTF-8 sequence at s[i], or 0 with `invalid` set to the length of the
+// maximal ill-formed part there (one replacement character each, as Unicode recommends).
+std::size_t utf8_sequence(std::string_view s, std::size_t i, std::size_t& invalid) {
+  const auto byte = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+  const unsigned b0 = byte(i);
+  if (b0 < 0x80) return 1;
+  std::size_t need = 0;
+  unsigned lo = 0x80;
+  unsigned hi = 0xBF;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    need = 1;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    need = 2;
+    if (b0 == 0xE0) lo = 0xA0;
+    if (b0 == 0xED) hi = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    need = 3;
+    if (b0 == 0xF0) lo = 0x90;
+    if (b0 == 0xF4) hi = 0x8F;
+  } else {
+    invalid = 1;
+    return 0;
+  }
+  for (std::size_t k = 1; k <= need; ++k) {
+    const unsigned b = byte(i + k);
+    if (i + k >= s.size() || b < lo || b > hi) {
+      invalid = k;
+      return 0;
+    }
+    lo = 0x80;
+    hi = 0xBF;
+  }
+  return need + 1;
+}
+
+bool valid_utf8(std::string_view s) {
+  std::size_t invalid = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t n = utf8_sequence(s, i, invalid);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+// The path as text: ill-formed UTF-8 replaced by U+FFFD.
+std::string lossy_utf8(std::string_view s) {
+  std::string out;
+  std::size_t invalid = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t n = utf8_sequence(s, i, invalid);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      i += invalid;
+    } else {
+      out.append(s, i, n);
+      i += n;
+    }
+  }
+  return out;
+}
+
+// The whole file, or the failure's text.
+std::string read_whole(const std::string& path, std::string& failure) {
+  std::string text;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    failure = os_error_text(errno);
+    return text;
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      text.append(buffer, static_cast<std::size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      failure = os_error_text(errno);
+      break;
+    }
+  }
+  ::close(fd);
+  return text;
+}
+
+}  // namespace
+
+Result<Credentials> read_credentials_file(const std::string& path) {
+  auto cannot_read = [&](std::string_view why) {
+    return fail(errors::Auth{fmt::format("could not read credentials from {}: {}", lossy_utf8(path), why)});
+  };
+  if (path.find('\0') != std::string::npos) return cannot_read("file name contained an unexpected NUL byte");
+  std::string failure;
+  const std::string text = read_whole(path, failure);
+  if (!failure.empty()) return cannot_read(failure);
+  if (!valid_utf8(text)) return cannot_read("stream did not contain valid UTF-8");
+  return credentials_from_json(text);
+}
+
+}  // namespace norvi::client
