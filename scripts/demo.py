@@ -1,5 +1,6 @@
-"""The library's main road against the bundled local platform double: log in with an API key, then
-make a second platform object from the credentials file that the login saved."""
+"""The library's main road against the bundled local platform double: log in with an API key, make a
+second platform object from the credentials file that the login saved, list the backends and submit a
+circuit to one of them."""
 
 import os
 import stat
@@ -34,6 +35,14 @@ def main():
 
             again = nb.BrevoraPlatform.from_credentials(domain=double.domain, credentials_path=path)
             print("from saved credentials:", again)
+
+            print("backends:")
+            for backend in platform.list_backends():
+                print(f"  {backend!r} display_name={backend.display_name!r} toll={backend.toll}"
+                      f" available={backend.is_available()}")
+            backend = platform.get_backend("brevora311")
+            task = backend.run(["H Q1\nM Q1"], 1000, calibration_mode="auto")
+            print("submitted:", task, "task ids", task.task_ids, "at", task.submitted_at)
 
             double.set_state(reject_keys=["revoked-key"])
             try:

@@ -117,19 +117,11 @@ PyResult<void> bind_tuple(SignatureView signature, PyObject* args, PyObject* kwa
 }
 
 void add_argument_note(const char* parameter) noexcept {
-  PyObject* type = nullptr;
-  PyObject* value = nullptr;
-  PyObject* traceback = nullptr;
-  PyErr_Fetch(&type, &value, &traceback);
-  if (type == nullptr) return;
-  PyErr_NormalizeException(&type, &value, &traceback);
-  if (value != nullptr) {
-    if (traceback != nullptr) PyException_SetTraceback(value, traceback);
-    PyRef note = PyRef::steal(PyUnicode_FromFormat("while processing '%s'", parameter));
-    PyRef added = note ? PyRef::steal(PyObject_CallMethod(value, "add_note", "O", note.get())) : PyRef();
-    if (!added) PyErr_Clear();
+  try {
+    add_note(fmt::format("while processing '{}'", parameter));
+  } catch (...) {
+    // Out of memory for the note's text: the exception goes without it.
   }
-  PyErr_Restore(type, value, traceback);
 }
 
 std::unexpected<PyRaised> conversion_failed(const char* parameter) noexcept {

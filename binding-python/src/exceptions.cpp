@@ -69,6 +69,22 @@ std::unexpected<PyRaised> raise_not_an_instance(PyObject* object, const char* ex
   return raised();
 }
 
+void add_note(std::string_view note) noexcept {
+  PyObject* type = nullptr;
+  PyObject* value = nullptr;
+  PyObject* traceback = nullptr;
+  PyErr_Fetch(&type, &value, &traceback);
+  if (type == nullptr) return;
+  PyErr_NormalizeException(&type, &value, &traceback);
+  if (value != nullptr) {
+    if (traceback != nullptr) PyException_SetTraceback(value, traceback);
+    PyRef text = make_text(note);
+    PyRef added = text ? PyRef::steal(PyObject_CallMethod(value, "add_note", "O", text.get())) : PyRef();
+    if (!added) PyErr_Clear();
+  }
+  PyErr_Restore(type, value, traceback);
+}
+
 namespace detail {
 
 void raise_fault_from_current_exception() noexcept {

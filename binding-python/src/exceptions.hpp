@@ -25,6 +25,9 @@ std::unexpected<PyRaised> client_error_to_pyerr(client::ClientError error);
 // TypeError "'{}' object is not an instance of '{}'" with the object's type name and `expected`.
 std::unexpected<PyRaised> raise_not_an_instance(PyObject* object, const char* expected) noexcept;
 
+// Adds `note` to the exception being raised (its __notes__); when that fails, the exception stays as it was.
+void add_note(std::string_view note) noexcept;
+
 namespace detail {
 // Turns the C++ exception being handled into InternalFault; called from the entry guard's catch block.
 void raise_fault_from_current_exception() noexcept;

@@ -3,11 +3,13 @@
 #include <fmt/format.h>
 
 #include "argument_binder.hpp"
+#include "backend_object.hpp"
 #include "conversions.hpp"
 #include "entry_points.hpp"
 #include "norvi/client/clock.hpp"
 #include "norvi/client/credentials.hpp"
 #include "norvi/client/login.hpp"
+#include "submission_entries.hpp"
 
 namespace norvi::binding {
 namespace {
@@ -123,6 +125,28 @@ PyRef platform_repr(PyObject* self) {
 }
 
 // ---------------------------------------------------------------------------------------------------
+// Backends and submission: the work is done by backend_object.cpp and submission_entries.cpp on the
+// platform's shared client.
+
+PyRef list_backends(PyObject* self) {
+  auto platform = PayloadClass<PlatformPayload>::borrow(self);
+  if (!platform) return {};
+  return list_backends_of((*platform)->client);
+}
+
+PyRef get_backend(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  auto platform = PayloadClass<PlatformPayload>::borrow(self);
+  if (!platform) return {};
+  return get_backend_of((*platform)->client, args, nargs, kwnames);
+}
+
+PyRef submit(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  auto platform = PayloadClass<PlatformPayload>::borrow(self);
+  if (!platform) return {};
+  return submit_to_device((*platform)->client, args, nargs, kwnames);
+}
+
+// ---------------------------------------------------------------------------------------------------
 // The class.
 
 PyMethodDef platform_methods[] = {
@@ -141,6 +165,15 @@ PyMethodDef platform_methods[] = {
         "Return a platform object from the credentials file that an earlier login wrote. An expired token is\n"
         "renewed by logging in again when auto_refresh allows it.",
         METH_STATIC),
+    method<&list_backends>("list_backends",
+                           "list_backends($self)\n--\n\nThe platform's backends, in the platform's order."),
+    method<&get_backend>("get_backend",
+                         "get_backend($self, name)\n--\n\n"
+                         "The backend whose machine code is exactly name; the devices are listed afresh on every call."),
+    method<&submit>("submit",
+                    "submit($self, circuits, shots, device_name, *, calibration_mode='auto')\n--\n\n"
+                    "Submits a sequence of VESK circuit texts to the device named device_name, without listing the\n"
+                    "devices; returns a TaskHandle."),
     {},
 };
 

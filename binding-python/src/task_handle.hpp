@@ -1,12 +1,14 @@
 #pragma once
 // TaskHandle: a submission, through which its results are fetched.
 
+#include "norvi/client/submission.hpp"
 #include "payload_class.hpp"
 
 namespace norvi::binding {
 
-// The record each object holds; its fields arrive with the class's behaviour.
-struct TaskPayload {};
+struct TaskPayload {
+  client::SubmissionRecord record;
+};
 
 extern PayloadClass<TaskPayload> task_class;
 

@@ -148,6 +148,23 @@ DoubleResult<void> done(DoubleResult<std::string> answer) {
   return {};
 }
 
+// The log carries a body as latin-1 text, one character per byte sent, which its JSON holds as UTF-8:
+// each character (U+0000 to U+00FF, so one or two UTF-8 bytes) becomes its byte again.
+std::string latin1_bytes(std::string_view utf8) {
+  std::string bytes;
+  bytes.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    if (lead < 0x80 || i + 1 == utf8.size()) {
+      bytes.push_back(static_cast<char>(lead));
+      continue;
+    }
+    const auto next = static_cast<unsigned char>(utf8[++i]);
+    bytes.push_back(static_cast<char>(((lead & 0x1F) << 6) | (next & 0x3F)));
+  }
+  return bytes;
+}
+
 DoubleResult<LoggedRequest> logged_request(const rapidjson::Value& v) {
   auto text = [&](const char* key) -> std::optional<std::string> {
     auto it = v.FindMember(key);
@@ -160,7 +177,7 @@ DoubleResult<LoggedRequest> logged_request(const rapidjson::Value& v) {
   if (!method || !path || !body || !endpoint) return std::unexpected("log entry lacks a text field");
   r.method = *method;
   r.path = *path;
-  r.body = *body;
+  r.body = latin1_bytes(*body);
   r.endpoint = *endpoint;
   r.listener = text("listener").value_or("");
   if (auto it = v.FindMember("time"); it != v.MemberEnd() && it->value.IsNumber()) r.time = it->value.GetDouble();

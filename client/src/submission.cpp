@@ -1,0 +1,106 @@
+#include "norvi/client/submission.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "norvi/client/api_call.hpp"
+#include "norvi/client/devices.hpp"
+#include "norvi/client/json/record.hpp"
+#include "norvi/client/json/write.hpp"
+
+namespace norvi::client {
+
+const json::Record& json_record(json::TypeTag<SubmitResponseData>) {
+  static const json::Record record =
+      json::record<SubmitResponseData>("SubmitResponseData", json::field<&SubmitResponseData::query_ids>("query_ids"));
+  return record;
+}
+
+namespace {
+
+constexpr std::string_view kSubmitPath = "/zelm-quantum/sdk/experiment/submit";
+
+std::unexpected<SubmissionFailure> refuse(ClientError error) {
+  return std::unexpected<SubmissionFailure>(SubmissionFailure{std::move(error), {}});
+}
+
+// The checks that end a submission before anything is sent, in their order.
+Result<void> check_submission(std::size_t circuit_count, std::uint64_t shots, const std::string& device_name,
+                              CalibrationMode mode) {
+  if (circuit_count == 0) return fail(errors::InvalidInput{"circuit list must not be empty"});
+  if (shots == 0) return fail(errors::InvalidInput{"shots must be greater than zero"});
+  if (auto readout = resolve_readout_calibration(mode, device_name); !readout) return fail(std::move(readout.error()));
+  const DeviceType type = *classify_device_code(device_name);  // a platform device: checked just above
+  if (type == DeviceType::Photonic || type == DeviceType::IonTrap) {
+    return fail(errors::InvalidInput{
+        fmt::format("task submission is only supported for superconducting devices and simulators: {}", device_name)});
+  }
+  return {};
+}
+
+struct CircuitText {
+  Result<std::string> operator()(std::string&& text) const { return std::move(text); }
+};
+
+}  // namespace
+
+std::string submit_request_body(std::span<const std::string> batch, std::string_view device_name, std::uint64_t shots) {
+  json::Writer w;
+  w.begin_object().key("circuit").begin_array();
+  for (const std::string& text : batch) w.string(text);
+  w.end_array()
+      .key("computerCode")
+      .string(device_name)
+      .key("is_verify")
+      .boolean(true)
+      .key("language")
+      .string("vesk")
+      .key("name")
+      .string("")
+      .key("shots")
+      .integer(shots)
+      .end_object();
+  return w.take();
+}
+
+std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_ptr<PlatformClient> client,
+                                                                   std::vector<CircuitItem> circuits,
+                                                                   std::uint64_t shots, std::string device_name,
+                                                                   CalibrationMode calibration_mode, UtcClock clock) {
+  if (auto checked = check_submission(circuits.size(), shots, device_name, calibration_mode); !checked) {
+    return refuse(std::move(checked.error()));
+  }
+
+  std::vector<std::string> texts;
+  texts.reserve(circuits.size());
+  for (CircuitItem& item : circuits) {
+    auto text = std::visit(CircuitText{}, std::move(item));
+    if (!text) return refuse(std::move(text.error()));
+    texts.push_back(std::move(*text));
+  }
+  circuits.clear();
+
+  SubmissionRecord record;
+  record.submitted_at = clock();
+  for (std::size_t start = 0; start < texts.size(); start += kSubmitBatchSize) {
+    const std::size_t count = std::min(kSubmitBatchSize, texts.size() - start);
+    const std::string body =
+        submit_request_body(std::span<const std::string>(texts).subspan(start, count), device_name, shots);
+    // The token is looked at for every batch, so one that ages past renewal during a long submission
+    // is renewed between batches.
+    auto answer = call_platform_api<SubmitResponseData>(*client, http::Method::Post, kSubmitPath, body);
+    if (!answer) {
+      return std::unexpected<SubmissionFailure>(SubmissionFailure{std::move(answer.error()), std::move(record.task_ids)});
+    }
+    std::move(answer->query_ids.begin(), answer->query_ids.end(), std::back_inserter(record.task_ids));
+  }
+  record.device_name = std::move(device_name);
+  record.shots = shots;
+  record.calibration_mode = calibration_mode;
+  record.client = std::move(client);
+  return record;
+}
+
+}  // namespace norvi::client

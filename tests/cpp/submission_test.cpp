@@ -1,0 +1,204 @@
+// Circuit submission against the local double: the checks and their order, the batches, the body
+// sent, the record returned, and a failing batch.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "norvi/client/calibration_mode.hpp"
+#include "norvi/client/json/decode.hpp"
+#include "norvi/client/submission.hpp"
+#include "support/platform_road.hpp"
+
+namespace {
+
+using namespace norvi::client;
+using namespace std::chrono;
+
+std::vector<CircuitItem> circuits(std::size_t n) {
+  std::vector<CircuitItem> items;
+  for (std::size_t i = 0; i < n; ++i) items.emplace_back(fmt::format("H Q{}\nM Q{}", i, i));
+  return items;
+}
+
+std::vector<std::string> numbered(std::string_view prefix, std::size_t from, std::size_t to) {
+  std::vector<std::string> ids;
+  for (std::size_t i = from; i <= to; ++i) ids.push_back(fmt::format("{}{}", prefix, i));
+  return ids;
+}
+
+UtcTime fixed_moment() { return sys_days{2026y / December / 8} + 9h + 5min + 3s + 500ms; }
+
+class Submission : public norvi::testing::PlatformRoadTest {
+ protected:
+  void SetUp() override {
+    PlatformRoadTest::SetUp();
+    if (HasFatalFailure()) return;
+    client_ = make_client(accepted_credentials());
+    ASSERT_TRUE(client_);
+  }
+
+  std::expected<SubmissionRecord, SubmissionFailure> submit(std::vector<CircuitItem> items, std::uint64_t shots = 100,
+                                                            std::string device = "brevora311",
+                                                            CalibrationMode mode = CalibrationMode::Auto) {
+    return submit_circuits(client_, std::move(items), shots, std::move(device), mode, &fixed_moment);
+  }
+
+  // The circuit count of every submit request, in order; each request passed the double's checks.
+  std::vector<std::size_t> batch_sizes() {
+    std::vector<std::size_t> sizes;
+    for (const auto& request : requests("submit")) {
+      EXPECT_TRUE(request.violations.empty()) << request.violations.front();
+      auto body = json::parse(request.body);
+      EXPECT_TRUE(body);
+      if (body) sizes.push_back(body->find("circuit")->size());
+    }
+    return sizes;
+  }
+
+  std::shared_ptr<PlatformClient> client_;
+};
+
+TEST_F(Submission, ChecksInTheirOrderSendNothing) {
+  struct Case {
+    std::size_t circuits;
+    std::uint64_t shots;
+    const char* device;
+    CalibrationMode mode;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, 0, "nowhere", CalibrationMode::Enabled, "Invalid input: circuit list must not be empty"},
+      {1, 0, "nowhere", CalibrationMode::Auto, "Invalid input: shots must be greater than zero"},
+      {1, 1, "nowhere", CalibrationMode::Disabled, "Device not found: 'nowhere'"},
+      {1, 1, "Brevora311", CalibrationMode::Auto, "Device not found: 'Brevora311'"},
+      {1, 1, "", CalibrationMode::Auto, "Device not found: ''"},
+      {1, 1, "brevora_sim", CalibrationMode::Enabled,
+       "Invalid input: readout calibration is only supported for superconducting devices: brevora_sim"},
+      {1, 1, "brevora-photon", CalibrationMode::Enabled,
+       "Invalid input: readout calibration is only supported for superconducting devices: brevora-photon"},
+      {1, 1, "brevora-photon", CalibrationMode::Auto,
+       "Invalid input: task submission is only supported for superconducting devices and simulators: brevora-photon"},
+      {1, 1, "brevora-ion-1", CalibrationMode::Disabled,
+       "Invalid input: task submission is only supported for superconducting devices and simulators: brevora-ion-1"},
+  };
+  for (const Case& c : cases) {
+    auto result = submit(circuits(c.circuits), c.shots, c.device, c.mode);
+    ASSERT_FALSE(result) << c.text;
+    EXPECT_EQ(result.error().error.display(), c.text);
+    EXPECT_TRUE(result.error().accepted_task_ids.empty());
+  }
+  EXPECT_TRUE(requests("submit").empty());
+}
+
+TEST_F(Submission, ReadoutDecision) {
+  struct Case {
+    CalibrationMode mode;
+    const char* device;
+    bool applies;
+  };
+  const Case cases[] = {
+      {CalibrationMode::Auto, "brevora311", true},   {CalibrationMode::Auto, "brevora_sim", false},
+      {CalibrationMode::Auto, "brevora-p", false},   {CalibrationMode::Enabled, "brevora", true},
+      {CalibrationMode::Disabled, "brevora311", false}, {CalibrationMode::Disabled, "brevora-ion", false},
+  };
+  for (const Case& c : cases) {
+    auto applies = resolve_readout_calibration(c.mode, c.device);
+    ASSERT_TRUE(applies) << c.device;
+    EXPECT_EQ(*applies, c.applies) << c.device;
+  }
+  EXPECT_TRUE(resolve_readout_calibration(CalibrationMode::Enabled, "brevora-ion-1").error().is<errors::InvalidInput>());
+}
+
+TEST_F(Submission, OneCircuitBodyBytes) {
+  std::vector<CircuitItem> one;
+  one.emplace_back("H Q1\nM Q1");
+  auto record = submit(std::move(one), 1000);
+  ASSERT_TRUE(record) << record.error().error.display();
+  auto sent = requests("submit");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].body,
+            R"({"circuit":["H Q1\nM Q1"],"computerCode":"brevora311","is_verify":true,"language":"vesk","name":"","shots":1000})");
+  EXPECT_TRUE(sent[0].violations.empty());
+}
+
+TEST_F(Submission, TextsAreSentUnchanged) {
+  std::vector<CircuitItem> texts;
+  for (const char* t : {"", "  H Q0  ", "X Q0\r\n\tM Q0 \"q\" \\ \xc3\xa9"}) texts.emplace_back(t);
+  auto record = submit(std::move(texts), UINT64_MAX, "brevora_sim");
+  ASSERT_TRUE(record) << record.error().error.display();
+  auto sent = requests("submit");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].body,
+            "{\"circuit\":[\"\",\"  H Q0  \",\"X Q0\\r\\n\\tM Q0 \\\"q\\\" \\\\ \xc3\xa9\"],\"computerCode\":\"brevora_sim\","
+            "\"is_verify\":true,\"language\":\"vesk\",\"name\":\"\",\"shots\":18446744073709551615}");
+}
+
+TEST_F(Submission, BatchesOfFifty) {
+  struct Case {
+    std::size_t circuits;
+    std::vector<std::size_t> batches;
+  };
+  const Case cases[] = {{1, {1}}, {50, {50}}, {51, {50, 1}}, {120, {50, 50, 20}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.circuits);
+    ASSERT_TRUE(platform().reset());
+    ASSERT_TRUE(platform().set_state(R"({"tokens":["road-token"]})"));
+    auto record = submit(circuits(c.circuits));
+    ASSERT_TRUE(record) << record.error().error.display();
+    EXPECT_EQ(batch_sizes(), c.batches);
+    EXPECT_EQ(record->task_ids, numbered("task-", 1, c.circuits));  // the double's ids, one per circuit
+  }
+}
+
+TEST_F(Submission, IdsConcatenatedInBatchOrderWhateverTheirCount) {
+  ASSERT_TRUE(platform().set_state(R"({"submit_ids":[["c","a"],["z"],[]]})"));
+  auto record = submit(circuits(120), 7, "brevora_sim", CalibrationMode::Disabled);
+  ASSERT_TRUE(record) << record.error().error.display();
+  EXPECT_EQ(record->task_ids, (std::vector<std::string>{"c", "a", "z"}));
+  EXPECT_EQ(record->device_name, "brevora_sim");
+  EXPECT_EQ(record->shots, 7u);
+  EXPECT_EQ(record->calibration_mode, CalibrationMode::Disabled);
+  EXPECT_EQ(record->client, client_);
+  EXPECT_EQ(record->submitted_at, fixed_moment());
+  EXPECT_EQ(utc_time_text(record->submitted_at), "2026-12-08 9:05:03.5 +00:00:00");
+}
+
+TEST_F(Submission, SecondBatchFailingFailsTheWhole) {
+  script("submit", R"([{}, {"json":{"code":17,"message":"quota exceeded"}}])");
+  auto result = submit(circuits(120));
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().error.display(), "API error (code=17): quota exceeded");
+  // The first batch's tasks were accepted: their ids stay reachable through the failure.
+  EXPECT_EQ(result.error().accepted_task_ids, numbered("task-", 1, 50));
+  EXPECT_EQ(batch_sizes(), (std::vector<std::size_t>{50, 50}));  // nothing sent after the failure
+}
+
+TEST_F(Submission, UndecodableAnswerIsHttp) {
+  for (const char* data : {R"({"ids":[]})", R"({"query_ids":[1]})", R"({"query_ids":"task-1"})"}) {
+    script("submit", fmt::format(R"([{{"json":{{"code":0,"message":"success","data":{}}}}}])", data));
+    auto result = submit(circuits(1));
+    ASSERT_FALSE(result) << data;
+    EXPECT_TRUE(result.error().error.is<errors::Http>()) << result.error().error.display();
+  }
+  // The one-element array form holds the list.
+  script("submit", R"([{"json":{"code":0,"message":"success","data":[["q-1","q-2"]]}}])");
+  auto record = submit(circuits(1));
+  ASSERT_TRUE(record) << record.error().error.display();
+  EXPECT_EQ(record->task_ids, (std::vector<std::string>{"q-1", "q-2"}));
+}
+
+TEST_F(Submission, TenThousandCircuitsInTwoHundredRequests) {
+  auto record = submit(circuits(10'000), 1);
+  ASSERT_TRUE(record) << record.error().error.display();
+  EXPECT_EQ(record->task_ids.size(), 10'000u);
+  EXPECT_EQ(record->task_ids.back(), "task-10000");
+  const auto sizes = batch_sizes();
+  EXPECT_EQ(sizes, std::vector<std::size_t>(200, 50));
+}
+
+}  // namespace
