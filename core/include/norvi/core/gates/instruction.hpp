@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 
 #include "norvi/core/gates/standard_gate.hpp"
@@ -33,12 +34,13 @@ class Instruction {
  public:
   using Variant = std::variant<StandardGate, std::shared_ptr<const MCGate>, DirectiveKind, DelayInstruction>;
 
-  Instruction(StandardGate gate) : value_(gate) {}  // NOLINT(google-explicit-constructor)
+  Instruction(StandardGate gate) : value_(std::in_place_type<StandardGate>, gate) {}  // NOLINT(google-explicit-constructor)
   static Instruction mc_gate(std::uint8_t num_controls, StandardGate gate) {
-    return Instruction(std::make_shared<const MCGate>(MCGate{num_controls, gate}));
+    return Instruction(std::in_place_type<std::shared_ptr<const MCGate>>,
+                       std::make_shared<const MCGate>(MCGate{num_controls, gate}));
   }
-  static Instruction directive(DirectiveKind kind) { return Instruction(kind); }
-  static Instruction delay() { return Instruction(DelayInstruction{}); }
+  static Instruction directive(DirectiveKind kind) { return Instruction(std::in_place_type<DirectiveKind>, kind); }
+  static Instruction delay() { return Instruction(std::in_place_type<DelayInstruction>); }
 
   const Variant& value() const noexcept { return value_; }
   // The gate of the Standard variant; null for every other kind.
@@ -47,7 +49,9 @@ class Instruction {
   friend bool operator==(const Instruction& a, const Instruction& b) noexcept;
 
  private:
-  explicit Instruction(Variant v) : value_(std::move(v)) {}
+  // Built in place: moving a whole variant in trips a false uninitialised-use warning of g++ 12.
+  template <typename T, typename... Args>
+  explicit Instruction(std::in_place_type_t<T> type, Args&&... args) : value_(type, std::forward<Args>(args)...) {}
   Variant value_;
 };
 
