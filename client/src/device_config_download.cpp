@@ -1,5 +1,6 @@
 // The configuration download: class check, one authenticated GET through the shared API road, the
-// text payload read as the document, then the conversion into the device model.
+// text payload read as the document, then the conversion into the device model and the readout
+// fidelities, each read from the same document.
 
 #include <string>
 #include <string_view>
@@ -37,7 +38,7 @@ Result<DeviceConfig> download_device_config(PlatformClient& client, std::string_
 
   auto device = device_from_config(name, document);
   if (!device) return fail(std::move(device.error()));
-  return DeviceConfig{std::move(*device), nullptr};
+  return DeviceConfig{std::move(*device), readout_calibration_from_config(document)};
 }
 
 }  // namespace norvi::client
