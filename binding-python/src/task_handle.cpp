@@ -36,7 +36,7 @@ PyRef shots(PyObject* self) {
 }
 
 PyRef submitted_at(PyObject* self) {
-  return read_task(self, [](const client::SubmissionRecord& r) { return make_text(client::utc_time_text(r.submitted_at)); });
+  return read_task(self, [](const client::SubmissionRecord& r) { return make_text(core::utc_time_text(r.submitted_at)); });
 }
 
 // n_circuits counts the ids the platform returned, not the circuits sent.

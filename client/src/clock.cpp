@@ -7,10 +7,9 @@
 
 namespace norvi::client {
 
-std::int64_t wall_clock_seconds() noexcept {
-  timespec now{};
-  if (::clock_gettime(CLOCK_REALTIME, &now) != 0 || now.tv_sec < 0) return 0;
-  return static_cast<std::int64_t>(now.tv_sec);
+std::int64_t whole_seconds_since_epoch(core::UtcTime time) noexcept {
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(time).time_since_epoch().count();
+  return seconds < 0 ? 0 : static_cast<std::int64_t>(seconds);
 }
 
 std::chrono::nanoseconds monotonic_clock_now() noexcept {
@@ -40,10 +39,6 @@ void sleep_monotonic(std::chrono::nanoseconds duration) noexcept {
   }
   while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
   }
-}
-
-Clock system_clock() {
-  return Clock{&wall_clock_seconds, [](std::chrono::seconds s) { sleep_monotonic(s); }, &monotonic_clock_now, &sleep_monotonic};
 }
 
 }  // namespace norvi::client

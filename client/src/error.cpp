@@ -4,10 +4,10 @@
 
 #include <cstring>
 
+#include "norvi/core/overloaded.hpp"
+
 namespace norvi::client {
 namespace {
-
-template <class... Ts> struct overloaded : Ts... { using Ts::operator()...; };
 
 // Whole units, then up to `decimals` fractional digits with trailing zeros dropped.
 std::string scaled(std::uint64_t ns, std::uint64_t unit, int decimals, const char* suffix) {
@@ -42,7 +42,7 @@ std::string os_error_text(int errno_value) {
 
 std::string ClientError::display() const {
   return std::visit(
-      overloaded{
+      core::Overloaded{
           [](const errors::Http& e) { return fmt::format("HTTP request failed: {}", e.detail); },
           [](const errors::Api& e) { return fmt::format("API error (code={}): {}", e.code, e.message); },
           [](const errors::Auth& e) { return fmt::format("Authentication failed: {}", e.detail); },

@@ -68,7 +68,7 @@ std::string submit_request_body(std::span<const std::string> batch, std::string_
 std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_ptr<PlatformClient> client,
                                                                    std::vector<CircuitItem> circuits,
                                                                    std::uint64_t shots, std::string device_name,
-                                                                   CalibrationMode calibration_mode, UtcClock clock) {
+                                                                   CalibrationMode calibration_mode) {
   if (auto checked = check_submission(circuits.size(), shots, device_name, calibration_mode); !checked) {
     return refuse(std::move(checked.error()));
   }
@@ -83,7 +83,7 @@ std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_p
   circuits.clear();
 
   SubmissionRecord record;
-  record.submitted_at = clock();
+  record.submitted_at = client->clock().utc_now();
   for (std::size_t start = 0; start < texts.size(); start += kSubmitBatchSize) {
     const std::size_t count = std::min(kSubmitBatchSize, texts.size() - start);
     const std::string body =

@@ -34,7 +34,7 @@ class PollClock {
       state->now += state->tick;
       return now;
     };
-    c.sleep_for = [state](nanoseconds d) {
+    c.sleep = [state](nanoseconds d) {
       std::lock_guard lock(state->mutex);
       state->sleeps.push_back(d);
       state->now += d;

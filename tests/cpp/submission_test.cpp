@@ -17,6 +17,8 @@
 namespace {
 
 using namespace norvi::client;
+using norvi::core::UtcTime;
+using norvi::core::utc_time_text;
 using namespace std::chrono;
 
 std::vector<CircuitItem> circuits(std::size_t n) {
@@ -38,6 +40,7 @@ class Submission : public norvi::testing::PlatformRoadTest {
   void SetUp() override {
     PlatformRoadTest::SetUp();
     if (HasFatalFailure()) return;
+    clock_.set(fixed_moment());
     client_ = make_client(accepted_credentials());
     ASSERT_TRUE(client_);
   }
@@ -45,7 +48,7 @@ class Submission : public norvi::testing::PlatformRoadTest {
   std::expected<SubmissionRecord, SubmissionFailure> submit(std::vector<CircuitItem> items, std::uint64_t shots = 100,
                                                             std::string device = "brevora311",
                                                             CalibrationMode mode = CalibrationMode::Auto) {
-    return submit_circuits(client_, std::move(items), shots, std::move(device), mode, &fixed_moment);
+    return submit_circuits(client_, std::move(items), shots, std::move(device), mode);
   }
 
   // The circuit count of every submit request, in order; each request passed the double's checks.

@@ -72,7 +72,7 @@ Result<std::vector<core::ExecutionResult>> wait_for_results(const SubmissionReco
     const auto elapsed = std::max(clock.monotonic_now() - start, std::chrono::nanoseconds::zero());
     if (elapsed >= timeout) return fail(errors::Timeout{timeout});
     const auto pause = std::min(poll_interval, timeout - elapsed);
-    if (pause > std::chrono::nanoseconds::zero()) clock.sleep_for(pause);
+    if (pause > std::chrono::nanoseconds::zero()) clock.sleep(pause);
   }
 }
 

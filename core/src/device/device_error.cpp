@@ -1,15 +1,12 @@
 #include <fmt/format.h>
 
+#include "norvi/core/overloaded.hpp"
+
 #include "norvi/core/device/device.hpp"
 
 namespace norvi::core {
 
 namespace {
-
-template <typename... F>
-struct Overloaded : F... {
-  using F::operator()...;
-};
 
 // One number when both bounds agree, else "min..=max".
 std::string expected_count(unsigned min, unsigned max) {

@@ -1,5 +1,7 @@
 #include "norvi/core/device/topology.hpp"
 
+#include "norvi/core/overloaded.hpp"
+
 #include <unordered_set>
 
 #include <fmt/format.h>
@@ -7,11 +9,6 @@
 namespace norvi::core {
 
 namespace {
-
-template <typename... F>
-struct Overloaded : F... {
-  using F::operator()...;
-};
 
 std::string q(PhysicalQubit qubit) { return diagnostic_text(qubit); }
 

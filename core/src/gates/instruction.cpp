@@ -1,17 +1,10 @@
 #include "norvi/core/gates/instruction.hpp"
 
+#include "norvi/core/overloaded.hpp"
+
 #include <fmt/format.h>
 
 namespace norvi::core {
-
-namespace {
-
-template <typename... F>
-struct Overloaded : F... {
-  using F::operator()...;
-};
-
-}  // namespace
 
 bool operator==(const Instruction& a, const Instruction& b) noexcept {
   if (a.value_.index() != b.value_.index()) return false;

@@ -5,13 +5,9 @@
 
 namespace norvi::core {
 
-namespace {
-UtcInstant utc_now() { return std::chrono::time_point_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now()); }
-}  // namespace
-
 ExecutionResult new_execution_result(std::string name, std::vector<std::uint32_t> measured_qubits,
                                      std::uint64_t shots, std::uint64_t outcome_width,
-                                     std::optional<std::string> note, std::optional<UtcInstant> created_at) {
+                                     std::optional<std::string> note, std::optional<UtcTime> created_at) {
   ExecutionResult result;
   result.name = std::move(name);
   result.measured_qubits = std::move(measured_qubits);
@@ -27,7 +23,7 @@ void start_execution_result(ExecutionResult& result) {
   result.started_at = utc_now();
 }
 
-void finish_execution_result(ExecutionResult& result, OutcomeCounts counts, std::optional<UtcInstant> finished_at) {
+void finish_execution_result(ExecutionResult& result, OutcomeCounts counts, std::optional<UtcTime> finished_at) {
   result.counts = std::move(counts);
   result.probabilities.reset();
   result.status = ExecutionStatus{ExecutionStatus::Kind::Finished, {}};

@@ -26,14 +26,16 @@ inline constexpr const char* kListPath = "/zelm-quantum/sdk/quantumComputer/list
 
 class FakeClock {
  public:
-  explicit FakeClock(std::int64_t now = 1'700'000'000) : state_(std::make_shared<State>()) { state_->now = now; }
+  explicit FakeClock(std::int64_t now = 1'700'000'000) : state_(std::make_shared<State>()) { set(now); }
 
-  // Every read of the wall clock advances it by `step` after reading.
+  // Every read of the wall clock advances it by `step` seconds after reading.
   void set(std::int64_t now, std::int64_t step = 0) {
-    state_->now = now;
-    state_->step = step;
+    state_->now = now * kNanosPerSecond;
+    state_->step = step * kNanosPerSecond;
   }
-  std::int64_t now() const { return state_->now; }
+  // An exact moment, for texts that show the time.
+  void set(core::UtcTime moment) { state_->now = moment.time_since_epoch().count(); }
+  std::int64_t now() const { return state_->now / kNanosPerSecond; }
 
   // The sleeps asked for, in seconds, in order.
   std::vector<std::int64_t> sleeps() const {
@@ -43,14 +45,19 @@ class FakeClock {
 
   client::Clock clock() const {
     auto state = state_;  // the client may outlive this object
-    return client::Clock{[state] { return state->now.fetch_add(state->step.load()); },
-                         [state](std::chrono::seconds s) {
-                           std::lock_guard lock(state->mutex);
-                           state->sleeps.push_back(s.count());
-                         }};
+    client::Clock clock;
+    clock.utc_now = [state] {
+      return core::UtcTime(std::chrono::nanoseconds(state->now.fetch_add(state->step.load())));
+    };
+    clock.sleep = [state](std::chrono::nanoseconds d) {
+      std::lock_guard lock(state->mutex);
+      state->sleeps.push_back(std::chrono::duration_cast<std::chrono::seconds>(d).count());
+    };
+    return clock;
   }
 
  private:
+  static constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
   struct State {
     std::atomic<std::int64_t> now{0};
     std::atomic<std::int64_t> step{0};

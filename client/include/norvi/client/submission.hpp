@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "norvi/client/calibration_mode.hpp"
-#include "norvi/client/date_time.hpp"
+#include "norvi/core/utc_time.hpp"
 #include "norvi/client/error.hpp"
 
 namespace norvi::client {
@@ -33,7 +33,7 @@ struct SubmitResponseData {
 struct SubmissionRecord {
   std::vector<std::string> task_ids;  // all batches, batch after batch, each in the platform's order
   std::string device_name;
-  UtcTime submitted_at;
+  core::UtcTime submitted_at;
   std::uint64_t shots = 0;
   CalibrationMode calibration_mode = CalibrationMode::Auto;  // as requested, not resolved
   std::shared_ptr<PlatformClient> client;
@@ -51,12 +51,11 @@ struct SubmissionFailure {
 std::string submit_request_body(std::span<const std::string> batch, std::string_view device_name, std::uint64_t shots);
 
 // Checks the request (empty list, zero shots, the device name, the mode, the device class, in this
-// order; nothing is sent when one fails), reads `clock` for submitted_at, then posts the batches one
-// after another. A failing batch fails the whole submission.
+// order; nothing is sent when one fails), reads the client's wall clock for submitted_at,
+// then posts the batches one after another. A failing batch fails the whole submission.
 std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_ptr<PlatformClient> client,
                                                                    std::vector<CircuitItem> circuits,
                                                                    std::uint64_t shots, std::string device_name,
-                                                                   CalibrationMode calibration_mode,
-                                                                   UtcClock clock = &utc_now);
+                                                                   CalibrationMode calibration_mode);
 
 }  // namespace norvi::client

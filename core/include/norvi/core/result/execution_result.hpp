@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "norvi/core/result/outcome_bits.hpp"
+#include "norvi/core/utc_time.hpp"
 
 namespace norvi::core {
 
-using UtcInstant = std::chrono::sys_time<std::chrono::nanoseconds>;
 
 struct ExecutionStatus {
   enum class Kind : std::uint8_t { Created, Running, Finished, Failed };
@@ -34,9 +34,9 @@ struct ExecutionResult {
   std::uint64_t outcome_width = 0;
   std::optional<std::string> note;
   ExecutionStatus status;
-  UtcInstant created_at{};
-  std::optional<UtcInstant> started_at;
-  std::optional<UtcInstant> finished_at;
+  UtcTime created_at{};
+  std::optional<UtcTime> started_at;
+  std::optional<UtcTime> finished_at;
   OutcomeCounts counts;
   std::optional<OutcomeProbabilities> probabilities;
 };
@@ -45,14 +45,14 @@ struct ExecutionResult {
 ExecutionResult new_execution_result(std::string name, std::vector<std::uint32_t> measured_qubits,
                                      std::uint64_t shots, std::uint64_t outcome_width,
                                      std::optional<std::string> note = std::nullopt,
-                                     std::optional<UtcInstant> created_at = std::nullopt);
+                                     std::optional<UtcTime> created_at = std::nullopt);
 
 // Status Running, started_at now.
 void start_execution_result(ExecutionResult& result);
 
 // The counts replaced, probabilities dropped, status Finished, finished_at the given instant or now.
 void finish_execution_result(ExecutionResult& result, OutcomeCounts counts,
-                             std::optional<UtcInstant> finished_at = std::nullopt);
+                             std::optional<UtcTime> finished_at = std::nullopt);
 
 // Each count times 1 / total; absent when the counts add up to 0.
 void probabilities_from_counts(ExecutionResult& result);

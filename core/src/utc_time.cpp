@@ -1,10 +1,10 @@
-#include "norvi/client/date_time.hpp"
+#include "norvi/core/utc_time.hpp"
 
 #include <iterator>
 
 #include <fmt/format.h>
 
-namespace norvi::client {
+namespace norvi::core {
 
 UtcTime utc_now() { return std::chrono::time_point_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now()); }
 
@@ -29,4 +29,4 @@ std::string utc_time_text(UtcTime time) {
   return out;
 }
 
-}  // namespace norvi::client
+}  // namespace norvi::core

@@ -4,12 +4,12 @@
 
 #include <chrono>
 
-#include "norvi/client/date_time.hpp"
+#include "norvi/core/utc_time.hpp"
 
-using namespace norvi::client;
+using namespace norvi::core;
 using namespace std::chrono;
 
-TEST(DateTime, TextForm) {
+TEST(UtcTime, TextForm) {
   const UtcTime dec8 = sys_days{2026y / December / 8};
   struct Case {
     UtcTime time;

@@ -1,18 +1,15 @@
 #pragma once
-// Moments in UTC and their one text form.
+// Moments in UTC, the system's real-time clock, and their one text form.
 
 #include <chrono>
 #include <string>
 
-namespace norvi::client {
+namespace norvi::core {
 
 // A UTC date-time with nanosecond precision (offset +00:00:00).
 using UtcTime = std::chrono::sys_time<std::chrono::nanoseconds>;
 
-// A source of the current moment; replaced in tests by one that returns a fixed moment.
-using UtcClock = UtcTime (*)();
-
-// The system's real-time clock.
+// The system's real-time clock, now.
 UtcTime utc_now();
 
 // "2026-12-08 9:05:03.5 +00:00:00": the year with at least four digits ("-" before a negative one),
@@ -20,4 +17,4 @@ UtcTime utc_now();
 // digits without trailing zeros (one digit at least), then the zero offset.
 std::string utc_time_text(UtcTime time);
 
-}  // namespace norvi::client
+}  // namespace norvi::core
