@@ -1,0 +1,79 @@
+#include "norvi/client/results/result_conversion.hpp"
+
+#include <cmath>
+#include <utility>
+
+#include "norvi/client/json/decode.hpp"
+
+namespace norvi::client {
+
+std::optional<ShotTally> count_shot_outcomes(const json::Value& result_status) {
+  auto records = json::decode<ShotRecords>(result_status);  // the codec never fails
+  if (!records) return std::nullopt;
+  return std::move(records->tally);
+}
+
+std::uint64_t scaled_count(double q, std::uint64_t shots) noexcept {
+  const double x = std::round(q * static_cast<double>(shots));
+  if (!(x > 0)) return 0;                           // negative, zero and NaN
+  if (x >= 18446744073709551616.0) return UINT64_MAX;  // 2^64 and beyond
+  return static_cast<std::uint64_t>(x);
+}
+
+namespace {
+
+core::ExecutionResult finished_record(const std::string& name, std::uint64_t shots,
+                                      std::vector<std::uint32_t> measured_qubits, std::uint64_t width,
+                                      core::OutcomeCounts counts) {
+  auto record = core::new_execution_result(name, std::move(measured_qubits), shots, width);
+  core::start_execution_result(record);
+  core::finish_execution_result(record, std::move(counts));
+  core::probabilities_from_counts(record);
+  return record;
+}
+
+}  // namespace
+
+std::optional<core::ExecutionResult> build_mitigated_execution_result(const std::string& name, std::uint64_t shots,
+                                                                      std::vector<std::uint32_t> measured_qubits,
+                                                                      core::OutcomeCounts counts,
+                                                                      const ReadoutFidelityMap* fidelities) {
+  if (counts.empty()) return std::nullopt;
+  if (fidelities != nullptr) counts = corrected_counts(counts, measured_qubits, *fidelities, shots);
+  const std::uint64_t width = measured_qubits.size();
+  return finished_record(name, shots, std::move(measured_qubits), width, std::move(counts));
+}
+
+std::optional<std::map<std::string, double>> parse_probability_value(const json::Value& probability) {
+  json::Value object = probability;
+  if (auto text = probability.as_string()) {
+    auto parsed = json::parse(std::string(*text));
+    if (!parsed) return std::nullopt;
+    object = std::move(*parsed);
+  }
+  if (!object.is_object()) return std::nullopt;
+  std::map<std::string, double> map;
+  for (const auto& [key, value] : object.members()) {
+    if (auto p = value.as_f64()) map.insert_or_assign(std::string(key), *p);
+  }
+  return map;
+}
+
+std::optional<core::ExecutionResult> build_execution_result(const std::string& name, std::uint64_t shots,
+                                                            const std::map<std::string, double>& probabilities) {
+  if (probabilities.empty()) return std::nullopt;
+  const std::size_t width = probabilities.begin()->first.size();
+  if (width == 0) return std::nullopt;
+  std::vector<std::uint32_t> qubits(width);
+  for (std::size_t i = 0; i < width; ++i) qubits[i] = static_cast<std::uint32_t>(i);
+  core::OutcomeCounts counts;
+  for (const auto& [key, p] : probabilities) {
+    auto outcome = core::bits_from_string(key);
+    if (!outcome) continue;
+    const std::uint64_t count = scaled_count(p, shots);
+    if (count != 0) counts.insert_or_assign(std::move(*outcome), count);
+  }
+  return finished_record(name, shots, std::move(qubits), width, std::move(counts));
+}
+
+}  // namespace norvi::client
