@@ -54,11 +54,11 @@ std::string format_positional(double value, IntegralForm form) {
   return positional(d, d.exponent + 1, form == IntegralForm::with_point);
 }
 
-std::string format_json_number(double value) {
-  const ShortestDigits d = shortest_digits(value);
+namespace {
+
+// d.ddde<exponent>, the mantissa without a point when it has one digit.
+std::string scientific(const ShortestDigits& d) {
   const int n = static_cast<int>(d.digits.size());
-  const int point = d.exponent + 1;  // 10^(point-1) <= |value| < 10^point
-  if (point > -5 && point <= 16) return positional(d, point, true);
   std::string out = d.negative ? "-" : "";
   out += d.digits[0];
   if (n > 1) {
@@ -68,6 +68,24 @@ std::string format_json_number(double value) {
   out += 'e';
   out += std::to_string(d.exponent);
   return out;
+}
+
+}  // namespace
+
+std::string format_diagnostic(double value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+  const ShortestDigits d = shortest_digits(value);
+  const bool zero = value == 0.0;
+  if (!zero && (d.exponent < -4 || d.exponent >= 16)) return scientific(d);
+  return positional(d, d.exponent + 1, true);
+}
+
+std::string format_json_number(double value) {
+  const ShortestDigits d = shortest_digits(value);
+  const int point = d.exponent + 1;  // 10^(point-1) <= |value| < 10^point
+  if (point > -5 && point <= 16) return positional(d, point, true);
+  return scientific(d);
 }
 
 }  // namespace norvi::core

@@ -26,6 +26,11 @@ enum class IntegralForm {
 // 100000000000000000000000, -0 ("-0.0" with a point); NaN as "NaN", infinities as "inf" and "-inf".
 std::string format_positional(double value, IntegralForm form = IntegralForm::bare);
 
+// The diagnostic form of a float (in error texts and structural forms): the shortest digits with at
+// least one digit after the point ("2.0", "-0.25"), and exponent form with a bare exponent when a
+// non-zero magnitude is below 1e-4 or at least 1e16 ("1e-5", "1.5e16"); "NaN", "inf", "-inf".
+std::string format_diagnostic(double value);
+
 // The form of a float in JSON text: positional with ".0" while the point lies within 16 digits and the
 // value is not below 1e-5, otherwise scientific with a bare exponent ("1e16", "1.5e-7", "-2.5e300").
 // Not defined for NaN and infinities (JSON has no such numbers).
