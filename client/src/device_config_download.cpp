@@ -1,7 +1,7 @@
 // The configuration download: class check, one authenticated GET through the shared API road, the
-// text payload read as the document, then the conversion into the device model.
+// text payload read as the document, then the conversion into the device model and the readout
+// fidelities, each read from the same document.
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,7 +11,6 @@
 #include "norvi/client/device_config.hpp"
 #include "norvi/client/devices.hpp"
 #include "norvi/client/json/decode.hpp"
-#include "norvi/client/results/readout_mitigation.hpp"
 
 namespace norvi::client {
 
@@ -39,10 +38,7 @@ Result<DeviceConfig> download_device_config(PlatformClient& client, std::string_
 
   auto device = device_from_config(name, document);
   if (!device) return fail(std::move(device.error()));
-  std::shared_ptr<const ReadoutCalibration> readout;
-  if (auto calibration = readout_calibration_from_config(document))
-    readout = std::make_shared<const ReadoutCalibration>(std::move(*calibration));
-  return DeviceConfig{std::move(*device), std::move(readout)};
+  return DeviceConfig{std::move(*device), readout_calibration_from_config(document)};
 }
 
 }  // namespace norvi::client

@@ -48,6 +48,8 @@ TEST_F(DeviceConfigDownload, DefaultDocumentOfTheDouble) {
   EXPECT_EQ(device.calibration_time(), local_days{2024y / May / 1} + 8h + 30min);
   EXPECT_EQ(device.coupler_capabilities().size(), 2u);
   EXPECT_EQ(device.qubit_properties().size(), 3u);
+  ASSERT_TRUE(config->readout_calibration);
+  EXPECT_EQ(config->readout_calibration->qubits.size(), 3u);
 
   const auto sent = requests("config");
   ASSERT_EQ(sent.size(), 1u);
@@ -104,6 +106,7 @@ TEST_F(DeviceConfigDownload, PayloadForms) {
       EXPECT_EQ(config->device.invalid_qubits(), (std::set<QubitIndex>{2})) << c.what;
       EXPECT_EQ(config->device.topology().edge_count(), 1u) << c.what;
       EXPECT_EQ(config->device.native_gates().size(), 8u) << c.what;
+      EXPECT_FALSE(config->readout_calibration) << c.what;  // the document has no readout section
     }
   }
   EXPECT_EQ(requests("config").size(), std::size(cases));

@@ -5,24 +5,22 @@
 //   auto config = download_device_config(client, "brevora311");   // the device and its readout data
 //   config->device.num_qubits();                                  // out-of-service qubits included
 
-#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "norvi/client/error.hpp"
 #include "norvi/client/json/value.hpp"
 #include "norvi/client/platform_client.hpp"
+#include "norvi/client/results/readout_mitigation.hpp"
 #include "norvi/core/device/device.hpp"
 
 namespace norvi::client {
 
-struct ReadoutCalibration;  // the readout fidelities of a configuration document
-
 // One download's result, made whole and never changed afterwards.
 struct DeviceConfig {
   core::Device device;
-  // Per-qubit readout fidelities; null when the document has none usable.
-  std::shared_ptr<const ReadoutCalibration> readout_calibration;
+  // Per-qubit readout fidelities; none when the document has none usable.
+  std::optional<ReadoutCalibration> readout_calibration;
 };
 
 // The device model described by a configuration document for the device `name` (its device code).
