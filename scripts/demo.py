@@ -1,6 +1,6 @@
 """The library's main road against the bundled local platform double: log in with an API key, make a
-second platform object from the credentials file that the login saved, list the backends and submit a
-circuit to one of them."""
+second platform object from the credentials file that the login saved, list the backends, submit a
+circuit to one of them and wait for its results, and describe that backend's device."""
 
 import os
 import stat
@@ -43,6 +43,17 @@ def main():
             backend = platform.get_backend("brevora311")
             task = backend.run(["H Q1\nM Q1"], 1000, calibration_mode="auto")
             print("submitted:", task, "task ids", task.task_ids, "at", task.submitted_at)
+            for result in task.wait(timeout=10.0, poll_interval=0.1):
+                print(f"  result {result.name}: qubits {result.qubits} counts {result.counts}"
+                      " (readout-corrected)")
+            for result in task.wait_raw(timeout=10.0, poll_interval=0.1):
+                print(f"  raw result {result.name}: counts {result.counts}")
+
+            print(f"{backend.name}: {backend.num_qubits()} qubits")
+            device = backend.device_config()
+            print("  device:", device)
+            print("  topology:", device.topology)
+            print("  native gates:", [instruction.name for instruction in device.native_gates])
 
             double.set_state(reject_keys=["revoked-key"])
             try:

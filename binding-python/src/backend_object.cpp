@@ -5,6 +5,7 @@
 #include "argument_binder.hpp"
 #include "calibration_mode.hpp"
 #include "conversions.hpp"
+#include "device_description.hpp"
 #include "entry_points.hpp"
 #include "enums.hpp"
 #include "exceptions.hpp"
@@ -116,6 +117,7 @@ PyRef run_with_mode(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 PyMethodDef backend_methods[] = {
     method<&is_available>("is_available",
                           "is_available($self)\n--\n\nWhether the backend is running (status 'running') and accepts jobs."),
+    method<&backend_num_qubits>("num_qubits", num_qubits_doc),
     method<&run>("run",
                  "run($self, circuits, shots, *, calibration_mode='auto')\n--\n\n"
                  "Submits a sequence of VESK circuit texts with a shot count per circuit; returns a TaskHandle.\n"
@@ -127,6 +129,7 @@ PyMethodDef backend_methods[] = {
                            "run_with_mode($self, circuits, shots, mode=None)\n--\n\n"
                            "Deprecated: submits with the given calibration mode (None is 'auto'); use\n"
                            "run(..., calibration_mode=mode)."),
+    method<&backend_device_config>("device_config", device_config_doc),
     {},
 };
 

@@ -4,6 +4,7 @@
 
 #include "conversions.hpp"
 #include "entry_points.hpp"
+#include "task_waiting.hpp"
 
 namespace norvi::binding {
 namespace {
@@ -55,6 +56,13 @@ PyGetSetDef task_getters[] = {
     {},
 };
 
+PyMethodDef task_methods[] = {
+    method<&task_status>("status", task_status_doc),
+    method<&task_wait>("wait", task_wait_doc),
+    method<&task_wait_raw>("wait_raw", task_wait_raw_doc),
+    {},
+};
+
 const PyType_Slot task_slots[] = {
     slot<&task_repr>(Py_tp_repr),
 };
@@ -63,7 +71,7 @@ const ClassSpec task_spec{
     "norvi_brevora.TaskHandle",
     "A submitted batch of circuits, through which its results are fetched. Made by BrevoraBackend.run(),\n"
     "run_raw(), run_with_mode() and BrevoraPlatform.submit().",
-    nullptr,
+    task_methods,
     task_getters,
     task_slots,
 };

@@ -27,9 +27,12 @@ struct RawDevice {
 // A backend's downloaded device configuration; its content comes with the configuration download.
 struct DeviceConfig;
 
-// Empty until the configuration is first needed; the mutex is held for the whole download.
+// Empty until the configuration is first needed; the mutex is held for the whole download (so that one
+// download fills it) and only to read or fill it otherwise. A failure while it is held (the download
+// running out of memory) poisons it for the life of the backend.
 struct DeviceConfigCache {
   std::mutex mutex;
+  bool poisoned = false;  // guarded by `mutex`
   std::shared_ptr<const DeviceConfig> config;
 };
 
