@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "norvi/core/overloaded.hpp"
+#include "norvi/symbolic/overloaded.hpp"
 
 namespace norvi::client {
 namespace {
@@ -42,7 +42,7 @@ std::string os_error_text(int errno_value) {
 
 std::string ClientError::display() const {
   return std::visit(
-      core::Overloaded{
+      symbolic::Overloaded{
           [](const errors::Http& e) { return fmt::format("HTTP request failed: {}", e.detail); },
           [](const errors::Api& e) { return fmt::format("API error (code={}): {}", e.code, e.message); },
           [](const errors::Auth& e) { return fmt::format("Authentication failed: {}", e.detail); },

@@ -9,9 +9,10 @@
 #include <string>
 
 #include "norvi/core/device/device.hpp"
-#include "norvi/core/number_format.hpp"
+#include "norvi/symbolic/number_format.hpp"
 
 using namespace norvi::core;
+using norvi::symbolic::format_diagnostic;
 
 namespace {
 

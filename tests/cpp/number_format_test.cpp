@@ -4,11 +4,11 @@
 #include <limits>
 #include <string>
 
-#include "norvi/core/number_format.hpp"
+#include "norvi/symbolic/number_format.hpp"
 
-using norvi::core::format_json_number;
-using norvi::core::format_positional;
-using norvi::core::IntegralForm;
+using norvi::symbolic::format_json_number;
+using norvi::symbolic::format_positional;
+using norvi::symbolic::IntegralForm;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "json/text_cursor.hpp"
 #include "norvi/client/json/codec.hpp"
 #include "norvi/client/json/record.hpp"
-#include "norvi/core/number_format.hpp"
+#include "norvi/symbolic/number_format.hpp"
 
 namespace norvi::client::json {
 
@@ -59,7 +59,7 @@ std::string found_text(const Event& e) {
     case EventKind::unsigned_integer: return fmt::format("integer `{}`", e.unsigned_integer);
     case EventKind::negative_integer: return fmt::format("integer `{}`", e.negative_integer);
     case EventKind::floating:
-      return fmt::format("floating point `{}`", core::format_positional(e.floating, core::IntegralForm::with_point));
+      return fmt::format("floating point `{}`", symbolic::format_positional(e.floating, symbolic::IntegralForm::with_point));
     case EventKind::string: return "string " + quoted(e.string());
     case EventKind::array: return "sequence";
     case EventKind::object: return "map";

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "norvi/client/json/write.hpp"
-#include "norvi/core/number_format.hpp"
+#include "norvi/symbolic/number_format.hpp"
 
 namespace norvi::client::json {
 
@@ -103,7 +103,7 @@ struct Writer::Impl {
       with([](auto& w) { w.Null(); });
       return;
     }
-    const std::string text = core::format_json_number(d);
+    const std::string text = symbolic::format_json_number(d);
     raw(text, rapidjson::kNumberType);
   }
 

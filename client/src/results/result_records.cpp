@@ -6,7 +6,7 @@
 
 #include "norvi/client/api_call.hpp"
 #include "norvi/client/json/decode.hpp"
-#include "norvi/core/number_format.hpp"
+#include "norvi/symbolic/number_format.hpp"
 
 namespace norvi::client {
 
@@ -77,7 +77,7 @@ std::string json_value_to_text(const std::optional<json::Value>& task_id) {
   if (auto text = task_id->as_string()) return std::string(*text);
   if (auto u = task_id->as_u64()) return fmt::format("{}", *u);
   if (auto i = task_id->as_i64()) return fmt::format("{}", *i);
-  if (task_id->is_floating()) return core::format_json_number(*task_id->as_f64());
+  if (task_id->is_floating()) return symbolic::format_json_number(*task_id->as_f64());
   return "unknown";
 }
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "norvi/core/number_format.hpp"
+#include "norvi/symbolic/number_format.hpp"
 
 namespace norvi::core {
 
@@ -24,12 +24,12 @@ DeviceResult<void> validate_native_properties(const NativeCapability& capability
   const double rate = capability.error_rate;
   if (!std::isfinite(rate) || rate < 0.0 || rate > 1.0)
     return std::unexpected(
-        device_errors::InvalidErrorRate{instruction_name_string(capability.instruction), format_diagnostic(rate)});
+        device_errors::InvalidErrorRate{instruction_name_string(capability.instruction), symbolic::format_diagnostic(rate)});
   if (capability.duration) {
     const double duration = *capability.duration;
     if (!std::isfinite(duration) || duration < 0.0)
       return std::unexpected(
-          device_errors::InvalidDuration{instruction_name_string(capability.instruction), format_diagnostic(duration)});
+          device_errors::InvalidDuration{instruction_name_string(capability.instruction), symbolic::format_diagnostic(duration)});
   }
   return {};
 }

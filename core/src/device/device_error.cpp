@@ -1,6 +1,6 @@
 #include <fmt/format.h>
 
-#include "norvi/core/overloaded.hpp"
+#include "norvi/symbolic/overloaded.hpp"
 
 #include "norvi/core/device/device.hpp"
 
@@ -18,7 +18,7 @@ std::string expected_count(unsigned min, unsigned max) {
 std::string DeviceError::display() const {
   using namespace device_errors;
   return std::visit(
-      Overloaded{
+      symbolic::Overloaded{
           [](const UnknownOnlineQubit& e) {
             return fmt::format("Specified online qubit {} does not exist in the device topology", e.qubit);
           },

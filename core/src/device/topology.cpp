@@ -1,6 +1,6 @@
 #include "norvi/core/device/topology.hpp"
 
-#include "norvi/core/overloaded.hpp"
+#include "norvi/symbolic/overloaded.hpp"
 
 #include <unordered_set>
 
@@ -23,7 +23,7 @@ struct PairHash {
 std::string TopologyError::display() const {
   using namespace topology_errors;
   return std::visit(
-      Overloaded{
+      symbolic::Overloaded{
           [](const QubitNotFound& e) { return fmt::format("Qubit {} not found", q(e.qubit)); },
           [](const CouplingNotFound& e) { return fmt::format("Coupling ({} -> {}) not found", q(e.source), q(e.target)); },
           [](const QubitAlreadyExists& e) { return fmt::format("Qubit {} already exists", q(e.qubit)); },

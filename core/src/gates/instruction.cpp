@@ -1,6 +1,6 @@
 #include "norvi/core/gates/instruction.hpp"
 
-#include "norvi/core/overloaded.hpp"
+#include "norvi/symbolic/overloaded.hpp"
 
 #include <fmt/format.h>
 
@@ -14,7 +14,7 @@ bool operator==(const Instruction& a, const Instruction& b) noexcept {
 }
 
 std::string instruction_name(const Instruction& instruction) {
-  return std::visit(Overloaded{
+  return std::visit(symbolic::Overloaded{
                         [](StandardGate gate) { return std::string(standard_gate_name(gate)); },
                         [](const std::shared_ptr<const MCGate>& mc) {
                           if (mc->num_controls == 0) return std::string(standard_gate_name(mc->gate));

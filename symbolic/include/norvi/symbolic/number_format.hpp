@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace norvi::core {
+namespace norvi::symbolic {
 
 // The shortest round-trip digits of a finite double: |value| = d.ddd × 10^exponent, where d.ddd are
 // `digits` with a point after the first one. Zero has the digits "0" and exponent 0.
@@ -36,4 +36,4 @@ std::string format_diagnostic(double value);
 // Not defined for NaN and infinities (JSON has no such numbers).
 std::string format_json_number(double value);
 
-}  // namespace norvi::core
+}  // namespace norvi::symbolic

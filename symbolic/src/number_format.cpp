@@ -1,9 +1,9 @@
-#include "norvi/core/number_format.hpp"
+#include "norvi/symbolic/number_format.hpp"
 
 #include <charconv>
 #include <cmath>
 
-namespace norvi::core {
+namespace norvi::symbolic {
 
 ShortestDigits shortest_digits(double value) {
   ShortestDigits out;
@@ -88,4 +88,4 @@ std::string format_json_number(double value) {
   return scientific(d);
 }
 
-}  // namespace norvi::core
+}  // namespace norvi::symbolic

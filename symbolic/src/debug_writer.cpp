@@ -1,0 +1,186 @@
+#include "norvi/symbolic/debug_writer.hpp"
+
+#include <charconv>
+
+#include "norvi/symbolic/number_format.hpp"
+
+namespace norvi::symbolic {
+
+namespace {
+
+template <typename T>
+std::string_view decimal(char (&buf)[48], T value) {
+  // to_chars has no overload for 128-bit integers in every standard library; write them by hand.
+  if constexpr (sizeof(T) == 16) {
+    const bool negative = value < 0;
+    UInt128 magnitude = negative ? -static_cast<UInt128>(value) : static_cast<UInt128>(value);
+    char* end = buf + sizeof buf;
+    char* p = end;
+    do {
+      *--p = static_cast<char>('0' + static_cast<int>(magnitude % 10));
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) *--p = '-';
+    return {p, static_cast<std::size_t>(end - p)};
+  } else {
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return {buf, static_cast<std::size_t>(r.ptr - buf)};
+  }
+}
+
+}  // namespace
+
+void DebugWriter::indent(std::size_t levels) { out_.append(levels * 4, ' '); }
+
+// Writes what comes before the next element of the innermost container: its opening bracket for the
+// first element, the separator otherwise.
+void DebugWriter::begin_value() {
+  if (field_pending_) {
+    field_pending_ = false;
+    return;
+  }
+  if (frames_.empty()) return;
+  Frame& top = frames_.back();
+  const bool first = top.count++ == 0;
+  if (first && top.shape == Shape::tuple) out_ += '(';
+  if (alternate_) {
+    out_ += first ? "\n" : ",\n";
+    indent(frames_.size());
+  } else if (!first) {
+    out_ += ", ";
+  }
+}
+
+void DebugWriter::open_record(std::string_view name) {
+  begin_value();
+  out_ += name;
+  frames_.push_back({Shape::record});
+}
+
+void DebugWriter::open_tuple(std::string_view name) {
+  begin_value();
+  out_ += name;
+  frames_.push_back({Shape::tuple});
+}
+
+void DebugWriter::open_pair() {
+  begin_value();
+  out_ += '(';
+  frames_.push_back({Shape::pair});
+}
+
+void DebugWriter::open_list() {
+  begin_value();
+  out_ += '[';
+  frames_.push_back({Shape::list});
+}
+
+void DebugWriter::open_set() {
+  begin_value();
+  out_ += '{';
+  frames_.push_back({Shape::set});
+}
+
+void DebugWriter::field(std::string_view name) {
+  Frame& top = frames_.back();
+  const bool first = top.count++ == 0;
+  if (alternate_) {
+    out_ += first ? " {\n" : ",\n";
+    indent(frames_.size());
+  } else {
+    out_ += first ? " { " : ", ";
+  }
+  out_ += name;
+  out_ += ": ";
+  field_pending_ = true;
+}
+
+void DebugWriter::close() {
+  const Frame top = frames_.back();
+  frames_.pop_back();
+  if (top.count == 0) {
+    // Empty: a record or named tuple is its bare name; brackets stand closed.
+    switch (top.shape) {
+      case Shape::record:
+      case Shape::tuple: return;
+      case Shape::pair: out_ += ')'; return;
+      case Shape::list: out_ += ']'; return;
+      case Shape::set: out_ += '}'; return;
+    }
+  }
+  if (alternate_) {
+    out_ += ",\n";
+    indent(frames_.size());
+  } else if (top.shape == Shape::record) {
+    out_ += ' ';
+  }
+  switch (top.shape) {
+    case Shape::record:
+    case Shape::set: out_ += '}'; break;
+    case Shape::tuple:
+    case Shape::pair: out_ += ')'; break;
+    case Shape::list: out_ += ']'; break;
+  }
+}
+
+void DebugWriter::word(std::string_view text) {
+  begin_value();
+  out_ += text;
+}
+
+void DebugWriter::unsigned_value(std::uint64_t value) {
+  char buf[48];
+  word(decimal(buf, value));
+}
+
+void DebugWriter::signed_value(std::int64_t value) {
+  char buf[48];
+  word(decimal(buf, value));
+}
+
+void DebugWriter::unsigned128_value(UInt128 value) {
+  char buf[48];
+  word(decimal(buf, value));
+}
+
+void DebugWriter::signed128_value(Int128 value) {
+  char buf[48];
+  word(decimal(buf, value));
+}
+
+void DebugWriter::float_value(double value) { word(format_diagnostic(value)); }
+
+void DebugWriter::bool_value(bool value) { word(value ? "true" : "false"); }
+
+void DebugWriter::string_value(std::string_view text) {
+  begin_value();
+  append_quoted(out_, text);
+}
+
+void DebugWriter::append_quoted(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\0': out += "\\0"; break;
+      default:
+        if (byte < 0x20 || byte == 0x7f) {
+          static constexpr char hex[] = "0123456789abcdef";
+          out += "\\u{";
+          if (byte >= 0x10) out += hex[byte >> 4];
+          out += hex[byte & 0xf];
+          out += '}';
+        } else {
+          out += c;  // bytes of multi-byte UTF-8 characters pass through
+        }
+    }
+  }
+  out += '"';
+}
+
+}  // namespace norvi::symbolic
