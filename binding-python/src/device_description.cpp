@@ -2,12 +2,13 @@
 
 #include <fmt/format.h>
 
-#include <mutex>
 #include <unordered_map>
 
 #include "backend_object.hpp"
 #include "exceptions.hpp"
 #include "host_package.hpp"
+#include "norvi/client/backend.hpp"
+#include "norvi/client/device_config.hpp"
 #include "norvi/core/gates/standard_gate.hpp"
 
 namespace norvi::binding {
@@ -16,7 +17,7 @@ namespace {
 template <typename Work> PyRef with_device_config(PyObject* self, Work work) {
   auto backend = PayloadClass<BackendPayload>::borrow(self);
   if (!backend) return {};
-  auto config = cached_device_config((*backend)->record);
+  auto config = client::cached_device_config((*backend)->record);
   if (!config) {
     client_error_to_pyerr(std::move(config.error()));
     return {};
@@ -128,23 +129,6 @@ PyResult<PyRef> device_to_py(const core::Device& device) {
 }
 
 }  // namespace
-
-client::Result<std::shared_ptr<const client::DeviceConfig>> cached_device_config(const client::BackendRecord& backend) {
-  client::DeviceConfigCache& cache = *backend.cached_config;
-  std::lock_guard lock(cache.mutex);
-  if (cache.poisoned) return client::fail(client::errors::InvalidInput{"cached_config mutex poisoned"});
-  if (!cache.config) {
-    try {
-      auto downloaded = client::download_device_config(*backend.client, backend.name);
-      if (!downloaded) return client::fail(std::move(downloaded.error()));
-      cache.config = std::make_shared<const client::DeviceConfig>(std::move(*downloaded));
-    } catch (...) {
-      cache.poisoned = true;
-      throw;
-    }
-  }
-  return cache.config;
-}
 
 PyRef backend_num_qubits(PyObject* self) {
   return with_device_config(self, [](const client::DeviceConfig& config) { return host_int(config.device.num_qubits()); });

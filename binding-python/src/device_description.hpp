@@ -2,20 +2,13 @@
 // BrevoraBackend.num_qubits and device_config: the backend's device, downloaded once into the
 // backend's configuration cache, as a qubit count or as a host norvi.device.Device object.
 
-#include <memory>
-
-#include "norvi/client/backend.hpp"
-#include "norvi/client/device_config.hpp"
 #include "py_ref.hpp"
 
 namespace norvi::binding {
 
-// The cached configuration, downloaded first when the cache is empty (interpreter lock held, so one
-// download fills it). The cache mutex is held only to read or fill the cache, never while host code
-// runs: a host callback, or another Python thread, may use the same backend meanwhile. A failed
-// download leaves the cache empty; a poisoned mutex is InvalidInput "cached_config mutex poisoned".
-client::Result<std::shared_ptr<const client::DeviceConfig>> cached_device_config(const client::BackendRecord& backend);
-
+// Both read the backend's configuration cache (client::cached_device_config) with the interpreter lock
+// held, so one download fills it; the cache mutex is released before host code runs, so a host
+// callback or another Python thread may use the same backend meanwhile.
 PyRef backend_num_qubits(PyObject* self);
 PyRef backend_device_config(PyObject* self);
 

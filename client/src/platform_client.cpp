@@ -19,13 +19,12 @@ bool token_needs_renewal(std::int64_t now, std::int64_t obtained_at) noexcept {
 
 template <typename Read>
 auto CredentialStore::read(Read&& reader) const -> Result<decltype(reader(std::declval<const Credentials&>()))> {
-  std::lock_guard lock(mutex_);
-  if (poisoned_) return fail(poisoned_error());
+  using ReadResult = Result<decltype(reader(std::declval<const Credentials&>()))>;
   try {
-    return reader(credentials_);
+    return credentials_.lock([&](const Credentials& c) -> ReadResult { return reader(c); },
+                             []() -> ReadResult { return fail(poisoned_error()); });
   } catch (...) {
-    poisoned_ = true;
-    return fail(poisoned_error());
+    return fail(poisoned_error());  // the lock is poisoned by now
   }
 }
 
@@ -45,10 +44,12 @@ Result<std::optional<std::string>> CredentialStore::token_if_fresh(std::int64_t 
 }
 
 Result<void> CredentialStore::replace(Credentials credentials) {
-  std::lock_guard lock(mutex_);
-  if (poisoned_) return fail(poisoned_error());
-  credentials_ = std::move(credentials);  // moves only: cannot fail half-way
-  return {};
+  return credentials_.lock(
+      [&](Credentials& stored) -> Result<void> {
+        stored = std::move(credentials);  // moves only: cannot fail half-way
+        return {};
+      },
+      []() -> Result<void> { return fail(poisoned_error()); });
 }
 
 Result<std::shared_ptr<PlatformClient>> new_platform_client(BrevoraConfig config, Credentials credentials,

@@ -2,8 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <exception>
-#include <mutex>
 #include <shared_mutex>
 #include <string>
 #include <unordered_map>
@@ -12,6 +10,7 @@
 
 #include "norvi/symbolic/fatal.hpp"
 #include "norvi/symbolic/hash_state.hpp"
+#include "norvi/symbolic/poisonable_lock.hpp"
 
 namespace norvi::symbolic {
 namespace {
@@ -50,27 +49,6 @@ struct KeyHash {
 
 using NameMap = std::unordered_map<std::string, DefaultKey, NameHash, std::equal_to<>>;
 
-// Marks its flag when the scope is left by an exception, so later users of the lock see it broken.
-class PoisonOnUnwind {
- public:
-  explicit PoisonOnUnwind(bool& poisoned) : poisoned_(poisoned), exceptions_(std::uncaught_exceptions()) {}
-  ~PoisonOnUnwind() {
-    if (std::uncaught_exceptions() > exceptions_) poisoned_ = true;
-  }
-  PoisonOnUnwind(const PoisonOnUnwind&) = delete;
-  PoisonOnUnwind& operator=(const PoisonOnUnwind&) = delete;
-
- private:
-  bool& poisoned_;
-  int exceptions_;
-};
-
-struct Shard {
-  std::mutex mutex;
-  bool poisoned = false;
-  NameMap names;
-};
-
 struct Slot {
   // An occupied slot (odd version) holds its record, a free one the index of the next free slot.
   std::variant<std::uint32_t, InternedSymbol> content;
@@ -80,14 +58,12 @@ struct Slot {
 // Slots are addressed by 32-bit indices; index 4294967295 is never handed out.
 constexpr std::size_t kMaxSlots = 4294967295ULL;
 
-struct IdRegistry {
-  std::shared_mutex lock;
-  bool poisoned = false;
+struct IdTable {
   std::vector<Slot> slots;
   std::uint32_t free_head = 1;
   std::uint32_t count = 0;
 
-  IdRegistry() { slots.push_back(Slot{std::uint32_t{0}, 0}); }
+  IdTable() { slots.push_back(Slot{std::uint32_t{0}, 0}); }
 
   DefaultKey insert(std::shared_ptr<const std::string> name) {
     DefaultKey key;
@@ -110,8 +86,8 @@ struct IdRegistry {
 };
 
 struct SymbolRegistry {
-  std::array<Shard, 16> shards;
-  IdRegistry ids;
+  std::array<PoisonableLock<NameMap>, 16> shards;
+  PoisonableLock<IdTable, std::shared_mutex> ids;
 };
 
 SymbolRegistry& registry() {
@@ -166,24 +142,17 @@ DefaultKey intern_symbol(std::string_view name) {
   if (auto hit = caches.names.find(name); hit != caches.names.end()) return hit->second;
 
   SymbolRegistry& reg = registry();
-  Shard& shard = reg.shards[symbol_name_hash(name) & 0xF];
-  DefaultKey key;
-  {
-    std::lock_guard shard_lock(shard.mutex);
-    if (shard.poisoned) fatal_error("Global symbol registry shard poisoned");
-    PoisonOnUnwind shard_poison(shard.poisoned);
-    if (auto found = shard.names.find(name); found != shard.names.end()) {
-      key = found->second;
-    } else {
-      {
-        std::unique_lock write(reg.ids.lock);
-        if (reg.ids.poisoned) fatal_error("Global ID registry poisoned");
-        PoisonOnUnwind id_poison(reg.ids.poisoned);
-        key = reg.ids.insert(std::make_shared<const std::string>(name));
-      }
-      shard.names.emplace(std::string(name), key);
-    }
-  }
+  auto& shard = reg.shards[symbol_name_hash(name) & 0xF];
+  const DefaultKey key = shard.lock(
+      [&](NameMap& names) {
+        if (auto found = names.find(name); found != names.end()) return found->second;
+        const DefaultKey inserted = reg.ids.lock(
+            [&](IdTable& ids) { return ids.insert(std::make_shared<const std::string>(name)); },
+            []() -> DefaultKey { fatal_error("Global ID registry poisoned"); });
+        names.emplace(std::string(name), inserted);
+        return inserted;
+      },
+      []() -> DefaultKey { fatal_error("Global symbol registry shard poisoned"); });
   caches.names.emplace(std::string(name), key);
   return key;
 }
@@ -194,17 +163,15 @@ std::optional<InternedSymbol> symbol_by_key(std::uint64_t form) {
   if (auto hit = caches.records.find(key.as_u64()); hit != caches.records.end()) return hit->second;
 
   SymbolRegistry& reg = registry();
-  std::optional<InternedSymbol> found;
-  {
-    std::shared_lock read(reg.ids.lock);
-    if (reg.ids.poisoned) fatal_error("Global ID registry poisoned");
-    if (key.index < reg.ids.slots.size()) {
-      const Slot& slot = reg.ids.slots[key.index];
-      if (slot.version == key.version) {
-        if (const auto* record = std::get_if<InternedSymbol>(&slot.content)) found = *record;
-      }
-    }
-  }
+  const std::optional<InternedSymbol> found = reg.ids.lock_shared(
+      [&](const IdTable& ids) -> std::optional<InternedSymbol> {
+        if (key.index >= ids.slots.size()) return std::nullopt;
+        const Slot& slot = ids.slots[key.index];
+        if (slot.version != key.version) return std::nullopt;
+        if (const auto* record = std::get_if<InternedSymbol>(&slot.content)) return *record;
+        return std::nullopt;
+      },
+      []() -> std::optional<InternedSymbol> { fatal_error("Global ID registry poisoned"); });
   if (found) caches.records.insert_or_assign(key.as_u64(), *found);
   return found;
 }

@@ -62,7 +62,7 @@ TEST_F(BackendList, KeepsThePlatformOrderAndDropsOtherCodes) {
     EXPECT_EQ(r.toll, expected[i].toll);
     EXPECT_NE(r.client, nullptr);
     ASSERT_NE(r.cached_config, nullptr);
-    EXPECT_EQ(r.cached_config->config, nullptr);
+    EXPECT_TRUE(r.cached_config->empty());
   }
   // Each record holds the listing client; separate caches.
   EXPECT_EQ((*records)[0].client, (*records)[1].client);

@@ -109,7 +109,7 @@ TEST(DeviceClass, RecordFromEntry) {
   EXPECT_EQ(named->status.kind, DeviceStatusKind::Upgrading);
   EXPECT_EQ(named->toll.kind, DeviceTollKind::Paid);
   ASSERT_NE(named->cached_config, nullptr);
-  EXPECT_EQ(named->cached_config->config, nullptr);
+  EXPECT_TRUE(named->cached_config->empty());
 
   // An empty name stays empty; only a missing one falls back to the code.
   EXPECT_EQ(map_raw_device({"brevora_sim", "", 0, std::nullopt}, client)->display_name, "");

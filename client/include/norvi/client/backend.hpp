@@ -2,14 +2,15 @@
 // The platform's list of devices, and the backend record made from each platform device in it.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "norvi/client/devices.hpp"
 #include "norvi/client/error.hpp"
+#include "norvi/symbolic/poisonable_lock.hpp"
 
 namespace norvi::client {
 
@@ -27,13 +28,22 @@ struct RawDevice {
 // A backend's downloaded device configuration; its content comes with the configuration download.
 struct DeviceConfig;
 
-// Empty until the configuration is first needed; the mutex is held for the whole download (so that one
-// download fills it) and only to read or fill it otherwise. A failure while it is held (the download
-// running out of memory) poisons it for the life of the backend.
-struct DeviceConfigCache {
-  std::mutex mutex;
-  bool poisoned = false;  // guarded by `mutex`
-  std::shared_ptr<const DeviceConfig> config;
+// A backend's configuration, empty until first needed and then kept for the life of the backend. The
+// mutex is held for the whole download (so that one download fills it) and only to read or fill it
+// otherwise, never while the caller works with the configuration. A failure while it is held (the
+// download running out of memory) poisons it for the life of the backend.
+class DeviceConfigCache {
+ public:
+  using Download = std::function<Result<DeviceConfig>()>;
+
+  // The cached configuration, after `download` when the cache is empty. A failed download leaves the
+  // cache empty for the next call; a poisoned mutex is InvalidInput "cached_config mutex poisoned".
+  Result<std::shared_ptr<const DeviceConfig>> get(const Download& download);
+
+  bool empty() const;
+
+ private:
+  mutable symbolic::PoisonableLock<std::shared_ptr<const DeviceConfig>> config_;
 };
 
 struct BackendRecord {
@@ -52,5 +62,8 @@ std::optional<BackendRecord> map_raw_device(RawDevice entry, const std::shared_p
 // The platform devices of the platform's list, in its order; entries of other codes are left out.
 // One malformed entry fails the whole listing.
 Result<std::vector<BackendRecord>> list_devices(const std::shared_ptr<PlatformClient>& client);
+
+// The backend's configuration from its cache, downloaded on first use.
+Result<std::shared_ptr<const DeviceConfig>> cached_device_config(const BackendRecord& backend);
 
 }  // namespace norvi::client

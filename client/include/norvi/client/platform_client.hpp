@@ -15,6 +15,7 @@
 #include "norvi/client/credentials.hpp"
 #include "norvi/client/error.hpp"
 #include "norvi/client/http/http_client.hpp"
+#include "norvi/symbolic/poisonable_lock.hpp"
 
 namespace norvi::client {
 
@@ -44,9 +45,7 @@ class CredentialStore {
   template <typename Read>
   auto read(Read&& reader) const -> Result<decltype(reader(std::declval<const Credentials&>()))>;
 
-  mutable std::mutex mutex_;
-  mutable bool poisoned_ = false;
-  Credentials credentials_;
+  mutable symbolic::PoisonableLock<Credentials> credentials_;
 };
 
 // What a client is made with besides its configuration and credentials.
