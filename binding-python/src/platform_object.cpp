@@ -6,8 +6,6 @@
 #include "backend_object.hpp"
 #include "conversions.hpp"
 #include "entry_points.hpp"
-#include "norvi/client/clock.hpp"
-#include "norvi/client/credentials.hpp"
 #include "norvi/client/login.hpp"
 #include "submission_entries.hpp"
 
@@ -48,18 +46,6 @@ template <std::size_t N> PyResult<client::BrevoraConfig> convert_config(const Ar
                                        std::move(*credentials_path));
 }
 
-// A login that writes the credentials file when the configuration asks for it; a failed write fails
-// the whole login.
-client::Result<client::Credentials> log_in(const std::string& api_key, const client::BrevoraConfig& config) {
-  auto credentials = client::login_with_api_key(api_key, config);
-  if (!credentials) return credentials;
-  if (config.save_credentials) {
-    if (auto saved = client::save_credentials_file(*credentials, config.credentials_path); !saved)
-      return client::fail(std::move(saved.error()));
-  }
-  return credentials;
-}
-
 PyRef make_platform(client::BrevoraConfig config, client::Credentials credentials) {
   std::string url = client::base_url(config);
   auto platform_client = client::new_platform_client(std::move(config), std::move(credentials));
@@ -79,7 +65,7 @@ PyRef login(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
   auto config = convert_config(*bound, 1);
   if (!config) return {};
 
-  auto credentials = log_in(*api_key, *config);
+  auto credentials = client::login_and_save(*api_key, *config);
   if (!credentials) {
     client_error_to_pyerr(std::move(credentials.error()));
     return {};
@@ -93,23 +79,10 @@ PyRef from_credentials(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
   auto config = convert_config(*bound, 0);
   if (!config) return {};
 
-  auto credentials = client::read_credentials_file(config->credentials_path);
+  auto credentials = client::credentials_from_file(*config);
   if (!credentials) {
     client_error_to_pyerr(std::move(credentials.error()));
     return {};
-  }
-  if (client::token_needs_renewal(client::wall_clock_seconds(), credentials->token_obtained_at)) {
-    if (!config->auto_refresh) {
-      client_error_to_pyerr(
-          client::errors::Auth{"access token has expired; set auto_refresh=true or call login() again"});
-      return {};
-    }
-    // The key from the file, the domain from the configuration.
-    credentials = log_in(credentials->api_key, *config);
-    if (!credentials) {
-      client_error_to_pyerr(std::move(credentials.error()));
-      return {};
-    }
   }
   return make_platform(std::move(*config), std::move(*credentials));
 }

@@ -10,10 +10,8 @@
 #include "conversions.hpp"
 #include "exceptions.hpp"
 #include "host_results.hpp"
-#include "norvi/client/calibration_mode.hpp"
-#include "norvi/client/device_config.hpp"
-#include "norvi/client/results/readout_mitigation.hpp"
 #include "norvi/client/results/result_query.hpp"
+#include "norvi/client/task_wait.hpp"
 #include "task_handle.hpp"
 
 namespace norvi::binding {
@@ -37,25 +35,6 @@ template <typename Work> auto without_interpreter_lock(Work&& work) -> decltype(
   PyEval_RestoreThread(saved);
   if (failure) std::rethrow_exception(failure);
   return std::move(*result);
-}
-
-// The calibration decision, then the wait with or without a correction. The configuration is
-// downloaded afresh (never the backend's cache), and the timeout clock starts after it.
-Records wait_with_calibration(const client::SubmissionRecord& task, nanoseconds timeout, nanoseconds poll_interval) {
-  const client::CalibrationMode mode = task.calibration_mode;
-  if (mode == client::CalibrationMode::Disabled) return client::wait_for_results(task, timeout, poll_interval);
-  auto applies = client::resolve_readout_calibration(mode, task.device_name);
-  if (!applies) return client::fail(std::move(applies.error()));
-  if (!*applies) return client::wait_for_results(task, timeout, poll_interval);
-
-  auto config = client::download_device_config(*task.client, task.device_name);
-  if (!config) return client::fail(std::move(config.error()));
-  if (!config->readout_calibration) {
-    if (mode == client::CalibrationMode::Auto) return client::wait_for_results(task, timeout, poll_interval);
-    return client::fail(client::errors::InvalidInput{"readout calibration data not available for this backend"});
-  }
-  const client::ReadoutCorrection correction{client::readout_fidelity_map(*config->readout_calibration), mode};
-  return client::wait_for_results(task, timeout, poll_interval, &correction);
 }
 
 struct WaitLimits {
@@ -110,7 +89,7 @@ PyRef wait_entry(PyObject* self, const Signature<N>& sig, PyObject* const* args,
 PyRef task_wait(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return wait_entry(self, wait_signature, args, nargs, kwnames,
                     [](const client::SubmissionRecord& record, const WaitLimits& limits) {
-                      return wait_with_calibration(record, limits.timeout, limits.poll_interval);
+                      return client::wait_for_task(record, limits.timeout, limits.poll_interval);
                     });
 }
 

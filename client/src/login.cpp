@@ -8,6 +8,7 @@
 #include "norvi/client/http/http_client.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/json/login_response.hpp"
+#include "norvi/client/platform_client.hpp"
 
 namespace norvi::client {
 namespace {
@@ -43,6 +44,27 @@ Result<Credentials> login_with_api_key(const std::string& api_key, const Brevora
   if (!answer->data) return fail(errors::Auth{"login response missing 'data' field"});
 
   return Credentials{api_key, std::move(answer->data->access_token), clock.wall_seconds()};
+}
+
+Result<Credentials> login_and_save(const std::string& api_key, const BrevoraConfig& config, const Clock& clock,
+                                   SaveCredentials when) {
+  auto credentials = login_with_api_key(api_key, config, clock);
+  if (!credentials) return credentials;
+  if (when == SaveCredentials::Always || config.save_credentials) {
+    if (auto saved = save_credentials_file(*credentials, config.credentials_path); !saved)
+      return fail(std::move(saved.error()));
+  }
+  return credentials;
+}
+
+Result<Credentials> credentials_from_file(const BrevoraConfig& config, const Clock& clock) {
+  auto credentials = read_credentials_file(config.credentials_path);
+  if (!credentials) return credentials;
+  if (!token_needs_renewal(clock.wall_seconds(), credentials->token_obtained_at)) return credentials;
+  if (!config.auto_refresh)
+    return fail(errors::Auth{"access token has expired; set auto_refresh=true or call login() again"});
+  // The key from the file, the domain from the configuration.
+  return login_and_save(credentials->api_key, config, clock, SaveCredentials::AsConfigured);
 }
 
 }  // namespace norvi::client

@@ -70,9 +70,8 @@ Result<std::string> get_access_token(PlatformClient& client) {
 Result<std::string> refresh_access_token(PlatformClient& client) {
   auto api_key = client.credentials().api_key();
   if (!api_key) return fail(api_key.error());
-  auto renewed = login_with_api_key(*api_key, client.config(), client.clock());
+  auto renewed = login_and_save(*api_key, client.config(), client.clock(), SaveCredentials::Always);
   if (!renewed) return fail(renewed.error());
-  if (auto saved = save_credentials_file(*renewed, client.config().credentials_path); !saved) return fail(saved.error());
   std::string token = renewed->access_token;
   if (auto stored = client.credentials().replace(std::move(*renewed)); !stored) return fail(stored.error());
   return token;

@@ -35,7 +35,4 @@ struct Clock {
 // The system's clocks.
 inline Clock system_clock() { return Clock{}; }
 
-// The system's wall clock in whole seconds since the UNIX epoch, 0 before it.
-inline std::int64_t wall_clock_seconds() noexcept { return whole_seconds_since_epoch(core::utc_now()); }
-
 }  // namespace norvi::client

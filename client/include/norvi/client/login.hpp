@@ -1,5 +1,6 @@
 #pragma once
-// The login exchange: an API key in, credentials with a fresh access token out.
+// The login exchange (an API key in, credentials with a fresh access token out), and the two ways a
+// platform object comes by its credentials: logging in, or the file an earlier login wrote.
 
 #include <string>
 
@@ -19,5 +20,20 @@ inline constexpr const char* kLoginPath = "/zelm-auth/oauth2/sdk/opnId";
 // failed with code {}" or "login response missing 'data' field".
 Result<Credentials> login_with_api_key(const std::string& api_key, const BrevoraConfig& config,
                                        const Clock& clock = system_clock());
+
+// Whether a login writes the credentials file: as the configuration's `save_credentials` says (a
+// platform object's first login), or always (a token renewal, whatever the flags).
+enum class SaveCredentials { AsConfigured, Always };
+
+// A login, then the new credentials written to the configured path. A failed write fails the whole
+// login: the token just obtained is dropped. Every login that keeps its credentials goes through here.
+Result<Credentials> login_and_save(const std::string& api_key, const BrevoraConfig& config,
+                                   const Clock& clock = system_clock(),
+                                   SaveCredentials when = SaveCredentials::AsConfigured);
+
+// The credentials of the configured file, kept while the token is fresh at `clock`'s wall time. An
+// older token is renewed with the file's key and the configured domain when `auto_refresh` allows,
+// else Auth "access token has expired; set auto_refresh=true or call login() again" (nothing sent).
+Result<Credentials> credentials_from_file(const BrevoraConfig& config, const Clock& clock = system_clock());
 
 }  // namespace norvi::client
