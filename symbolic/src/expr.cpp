@@ -21,6 +21,8 @@ std::uint64_t number_word(double value) {
   return value == 0.0 ? 0 : std::bit_cast<std::uint64_t>(value);
 }
 
+// The coefficient's raw bits, unlike number_word: term hashes tell 0.0 from -0.0 although equality
+// does not. Intended and kept: these are the hashes the engine has always stored.
 std::uint64_t poly_term_hash(const PolyTerm& term) {
   HashState h;
   h.absorb(std::bit_cast<std::uint64_t>(term.coefficient));
