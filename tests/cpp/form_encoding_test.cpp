@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "norvi/client/http/form_encoding.hpp"
+#include "support/case_name.hpp"
 
 using norvi::client::http::append_form_component;
 using norvi::client::http::form_urlencode;
@@ -25,7 +26,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FormCase{"", ""}, FormCase{"AZaz09*-._", "AZaz09*-._"}, FormCase{"a&b=c+d e~", "a%26b%3Dc%2Bd+e%7E"},
                     FormCase{"  ", "++"}, FormCase{"%/?#!'()", "%25%2F%3F%23%21%27%28%29"},
                     FormCase{"\t\n\x7f", "%09%0A%7F"}, FormCase{"B\xc3\xbc" "cher", "B%C3%BCcher"},
-                    FormCase{"\xff", "%FF"}));
+                    FormCase{"\xff", "%FF"}),
+    norvi::testing::named_by([](const FormCase& c) { return std::string_view(c.input); }));
 
 TEST(FormComponent, KeepsNulBytes) {
   std::string out;

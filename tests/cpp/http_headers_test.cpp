@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "http/headers.hpp"
+#include "support/case_name.hpp"
 
 using namespace norvi::client::http;
 
@@ -24,7 +25,8 @@ INSTANTIATE_TEST_SUITE_P(Table, HeaderValue,
                                          ValueCase{"a\nb", false}, ValueCase{"a\rb", false},
                                          ValueCase{"tok\r\nx-injected: 1", false},
                                          ValueCase{std::string("a\0b", 3), false}, ValueCase{"\x01", false},
-                                         ValueCase{"\x1f", false}, ValueCase{"a\x7f", false}));
+                                         ValueCase{"\x1f", false}, ValueCase{"a\x7f", false}),
+                         norvi::testing::named_by([](const ValueCase& c) { return std::string_view(c.value); }));
 
 TEST(HeaderName, MustBeAToken) {
   for (const char* good : {"basictoken", "authorization", "Content-Type", "x_a.b~!#$%&'*+^`|"})

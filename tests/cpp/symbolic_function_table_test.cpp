@@ -11,6 +11,7 @@
 #include "norvi/symbolic/function_table.hpp"
 #include "norvi/symbolic/known_symbols.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
+#include "support/case_name.hpp"
 
 namespace norvi::symbolic {
 namespace {
@@ -161,7 +162,8 @@ const ValueCase kValueCases[] = {
      1e-12},
 };
 
-INSTANTIATE_TEST_SUITE_P(EdgeValues, SymbolicFunctionValues, ::testing::ValuesIn(kValueCases));
+INSTANTIATE_TEST_SUITE_P(EdgeValues, SymbolicFunctionValues, ::testing::ValuesIn(kValueCases),
+                         norvi::testing::named_by([](const ValueCase& c) { return std::string_view(c.name); }));
 
 TEST(SymbolicFunctionTable, ErfSeriesDoesNotReachOneForLargeArguments) {
   // Thirty terms of the series are far from the function's value at 5; nothing else takes over.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "http/url.hpp"
+#include "support/case_name.hpp"
 
 using namespace norvi::client::http;
 
@@ -35,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
         GoodUrl{"HTTPS://Quantum.Example.COM:443/a", "https://quantum.example.com/a", "quantum.example.com", 443},
         GoodUrl{"http://0x7f.1:8/", "http://127.0.0.1:8/", "127.0.0.1", 8},
         GoodUrl{"https://[::1]:5000/p", "https://[::1]:5000/p", "[::1]", 5000},
-        GoodUrl{"https://h/config/brevora 311", "https://h/config/brevora%20311", "h", 443}));
+        GoodUrl{"https://h/config/brevora 311", "https://h/config/brevora%20311", "h", 443}),
+    norvi::testing::named_by([](const GoodUrl& c) { return std::string_view(c.input); }));
 
 struct BadUrl {
   std::string input;
@@ -65,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadUrl{"ftp://h/", "builder error: URL scheme is not allowed"},
                     BadUrl{"/zelm-auth/oauth2/sdk/opnId", "builder error: relative URL without a base"},
                     BadUrl{"https://h:99999/", "builder error: invalid port number"},
-                    BadUrl{"https://:5/", "builder error: empty host"}));
+                    BadUrl{"https://:5/", "builder error: empty host"}),
+    norvi::testing::named_by([](const BadUrl& c) { return std::string_view(c.input); }));
 
 // Every forbidden domain code point fails, also when it arrives percent-encoded.
 TEST(DomainToAscii, RejectsForbiddenCodePoints) {
@@ -110,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ResolveUrl,
                                          Resolution{"next", "https://127.0.0.1:5000/zelm-quantum/sdk/next"},
                                          Resolution{"//localhost:5000/p", "https://localhost:5000/p"},
                                          Resolution{"http://localhost:7/", "http://localhost:7/"},
-                                         Resolution{"https://B\xc3\xbc" "cher.example/", "https://xn--bcher-kva.example/"}));
+                                         Resolution{"https://B\xc3\xbc" "cher.example/", "https://xn--bcher-kva.example/"}),
+                         norvi::testing::named_by([](const Resolution& c) { return std::string_view(c.location); }));
 
 TEST(ResolveUrl, RejectsAForbiddenHost) {
   const auto base = parse_url("https://127.0.0.1:5000/");

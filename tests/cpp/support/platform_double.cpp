@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include <fmt/format.h>
@@ -215,11 +217,65 @@ std::optional<std::string> LoggedRequest::header(std::string_view name) const {
 
 PlatformDouble::PlatformDouble() { start(); }
 
+PlatformDouble::PlatformDouble(const std::string& shared_dir) : lock_file_(shared_dir + "/lock") {
+  std::ifstream in(shared_dir + "/ready.json");
+  std::string line;
+  if (!std::getline(in, line)) {
+    error_ = "no ready line in " + shared_dir + "/ready.json";
+    return;
+  }
+  adopt_ready_line(line);
+  attached_ = error_.empty();
+}
+
 PlatformDouble::~PlatformDouble() { stop(); }
 
 PlatformDouble& PlatformDouble::shared() {
-  static PlatformDouble instance;
+  // Under CTest one double serves the whole run (a fixture starts it); run alone, the process starts
+  // its own.
+  static PlatformDouble instance = [] {
+    const char* dir = std::getenv("NORVI_SHARED_DOUBLE");
+    return dir != nullptr && *dir != '\0' ? PlatformDouble(std::string(dir)) : PlatformDouble();
+  }();
   return instance;
+}
+
+PlatformDouble::Turn::Turn(const std::string& lock_file) {
+  if (lock_file.empty()) return;
+  fd_ = ::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd_ < 0) return;
+  while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+PlatformDouble::Turn::~Turn() {
+  if (fd_ >= 0) ::close(fd_);  // releases the lock
+}
+
+std::unique_ptr<PlatformDouble::Turn> PlatformDouble::take_turn() const {
+  return std::make_unique<Turn>(lock_file_);
+}
+
+void PlatformDouble::adopt_ready_line(const std::string& line) {
+  rapidjson::Document ready;
+  auto port = [&](const char* key) -> std::uint16_t {
+    auto it = ready.FindMember(key);
+    return (it != ready.MemberEnd() && it->value.IsUint() && it->value.GetUint() <= 65535)
+               ? static_cast<std::uint16_t>(it->value.GetUint())
+               : 0;
+  };
+  if (ready.Parse(line.c_str()).HasParseError() || !ready.IsObject() || !ready.HasMember("ca_file") ||
+      !ready["ca_file"].IsString()) {
+    error_ = "platform double printed an unexpected ready line: " + line;
+    return;
+  }
+  port_ = port("port");
+  control_port_ = port("control_port");
+  untrusted_port_ = port("untrusted_port");
+  ca_file_ = ready["ca_file"].GetString();
+  if (port_ == 0 || control_port_ == 0 || untrusted_port_ == 0) {
+    error_ = "platform double printed an unexpected ready line: " + line;
+  }
 }
 
 void PlatformDouble::start() {
@@ -265,26 +321,10 @@ void PlatformDouble::start() {
   pid_ = pid;
 
   auto line = read_line(stdout_fd_, Clock::now() + kStartTimeout);
-  rapidjson::Document ready;
-  auto port = [&](const char* key) -> std::uint16_t {
-    auto it = ready.FindMember(key);
-    return (it != ready.MemberEnd() && it->value.IsUint() && it->value.GetUint() <= 65535)
-               ? static_cast<std::uint16_t>(it->value.GetUint())
-               : 0;
-  };
   if (!line) {
     error_ = "platform double did not start: " + line.error();
-  } else if (ready.Parse(line->c_str()).HasParseError() || !ready.IsObject() ||
-             !ready.HasMember("ca_file") || !ready["ca_file"].IsString()) {
-    error_ = "platform double printed an unexpected ready line: " + *line;
   } else {
-    port_ = port("port");
-    control_port_ = port("control_port");
-    untrusted_port_ = port("untrusted_port");
-    ca_file_ = ready["ca_file"].GetString();
-    if (port_ == 0 || control_port_ == 0 || untrusted_port_ == 0) {
-      error_ = "platform double printed an unexpected ready line: " + *line;
-    }
+    adopt_ready_line(*line);
   }
   if (!error_.empty()) {
     ::kill(pid_, SIGKILL);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,14 +43,31 @@ class PlatformDouble {
   // Starts the process and waits for its ready line; on failure started() is false and the
   // process is gone. Never throws.
   PlatformDouble();
+  // Attaches to a double that another process started (tests/double/shared_double.py) in `shared_dir`.
+  explicit PlatformDouble(const std::string& shared_dir);
   ~PlatformDouble();
   PlatformDouble(const PlatformDouble&) = delete;
   PlatformDouble& operator=(const PlatformDouble&) = delete;
 
-  // One double per test process, started on first use and stopped at exit.
+  // One double per test process, started on first use and stopped at exit; under CTest, the run's
+  // double named by NORVI_SHARED_DOUBLE.
   static PlatformDouble& shared();
 
-  bool started() const noexcept { return pid_ > 0; }
+  // One test's exclusive use of a double that several test processes share: held from before the
+  // reset to the end of the test. A double of this process alone needs no turn.
+  class Turn {
+   public:
+    explicit Turn(const std::string& lock_file);
+    ~Turn();
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+
+   private:
+    int fd_ = -1;
+  };
+  std::unique_ptr<Turn> take_turn() const;
+
+  bool started() const noexcept { return pid_ > 0 || attached_; }
   const std::string& start_error() const noexcept { return error_; }
 
   std::uint16_t port() const noexcept { return port_; }
@@ -78,11 +96,14 @@ class PlatformDouble {
                                     std::string_view body);
   void start();
   void stop() noexcept;
+  void adopt_ready_line(const std::string& line);
 
   pid_t pid_ = -1;
   int stdin_fd_ = -1;  // closing it ends the double
   int stdout_fd_ = -1;
+  bool attached_ = false;  // to a double of another process, which this one does not stop
   std::string state_dir_;
+  std::string lock_file_;  // empty unless attached
   std::string ca_file_;
   std::string error_;
   std::uint16_t port_ = 0;
@@ -95,6 +116,7 @@ class PlatformDoubleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(platform().started()) << platform().start_error();
+    turn_ = platform().take_turn();
     auto reset = platform().reset();
     ASSERT_TRUE(reset) << reset.error();
     platform().apply_environment(env_);
@@ -103,6 +125,7 @@ class PlatformDoubleTest : public ::testing::Test {
   static PlatformDouble& platform() { return PlatformDouble::shared(); }
 
   ScopedEnv env_;
+  std::unique_ptr<PlatformDouble::Turn> turn_;  // released after TearDown, with the fixture
 };
 
 }  // namespace norvi::testing
