@@ -30,7 +30,23 @@ bool same_node(const ExprPtr& a, const ExprPtr& b) {
   return a == b || (a->hash() == b->hash() && expr_structural_eq(a->kind(), b->kind()));
 }
 
-bool canonical_less(const ExprPtr& a, const ExprPtr& b) { return expr_cmp(*a, *b) < 0; }
+// A stable sort by the canonical order. Each entry's key, exponent and coefficient are looked up
+// once, not on every comparison, which keeps the sort of long lists from chasing pointers.
+void sort_canonical(std::vector<ExprPtr>& list) {
+  struct Entry {
+    OrderParts parts;
+    std::size_t index;
+  };
+  std::vector<Entry> entries;
+  entries.reserve(list.size());
+  for (std::size_t i = 0; i < list.size(); ++i) entries.push_back(Entry{expr_order_parts(*list[i]), i});
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const Entry& a, const Entry& b) { return expr_cmp_parts(a.parts, b.parts) < 0; });
+  std::vector<ExprPtr> sorted;
+  sorted.reserve(list.size());
+  for (const Entry& e : entries) sorted.push_back(std::move(list[e.index]));
+  list = std::move(sorted);
+}
 
 bool is_constant(const Polynomial& p) { return p.terms.size() == 1 && p.terms.front().exponent == 0; }
 
@@ -101,14 +117,17 @@ ExprPtr expr_sum(std::vector<ExprPtr> terms) {
 
 ExprPtr collect_like_terms(std::vector<ExprPtr> terms) {
   if (terms.size() == 2) return collect_two(std::move(terms[0]), std::move(terms[1]));
-  std::stable_sort(terms.begin(), terms.end(), canonical_less);
+  sort_canonical(terms);
+  std::vector<std::optional<std::uint64_t>> keys;
+  keys.reserve(terms.size());
+  for (const ExprPtr& t : terms) keys.push_back(poly_base_key(*t));
   std::vector<ExprPtr> out;
   out.reserve(terms.size());
   std::vector<ExprPtr> leftover;
   std::size_t i = 0;
   while (i < terms.size()) {
-    const auto key = poly_base_key(*terms[i]);
-    const bool run = key && *key != 0 && i + 1 < terms.size() && poly_base_key(*terms[i + 1]) == key;
+    const auto key = keys[i];
+    const bool run = key && *key != 0 && i + 1 < terms.size() && keys[i + 1] == key;
     std::optional<Polynomial> accumulator;
     if (run) accumulator = to_polynomial(terms[i]);
     if (!accumulator) {
@@ -118,7 +137,7 @@ ExprPtr collect_like_terms(std::vector<ExprPtr> terms) {
     }
     leftover.clear();
     std::size_t j = i + 1;
-    for (; j < terms.size() && poly_base_key(*terms[j]) == key; ++j) {
+    for (; j < terms.size() && keys[j] == key; ++j) {
       auto next = to_polynomial(terms[j]);
       if (!next || !poly_add_assign(*accumulator, *next)) leftover.push_back(std::move(terms[j]));
     }
@@ -143,7 +162,7 @@ ExprPtr expr_product_normalize(std::vector<ExprPtr> factors) {
     return std::holds_alternative<Number>(f->kind()) || std::holds_alternative<Product>(f->kind());
   });
   if (plain) {
-    std::stable_sort(factors.begin(), factors.end(), canonical_less);
+    sort_canonical(factors);
     return merge_product_powers(std::move(factors));
   }
   double coefficient = 1.0;
@@ -164,7 +183,7 @@ ExprPtr expr_product_normalize(std::vector<ExprPtr> factors) {
   if (std::abs(coefficient - 1.0) > kBuildTolerance) work.push_back(number_node(coefficient));
   if (work.empty()) return number_node(1.0);
   if (work.size() == 1) return std::move(work.front());
-  std::stable_sort(work.begin(), work.end(), canonical_less);
+  sort_canonical(work);
   return merge_product_powers(std::move(work));
 }
 

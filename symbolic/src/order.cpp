@@ -56,7 +56,7 @@ std::strong_ordering cmp_symbols(const InternedSymbol& a, const InternedSymbol& 
 
 enum class Step : std::uint8_t {
   Full,         // the whole order of two expressions
-  Coefficient,  // the leading numeric factors of two expressions
+  Values,       // two numbers held in the task (coefficients, or numeric exponents)
   ArgCount,     // the argument counts of two calls (after their arguments)
   PolyTerms,    // the term lists of two polynomials (after their bases)
 };
@@ -65,6 +65,8 @@ struct Task {
   const Expr* a;
   const Expr* b;
   Step step;
+  double value_a = 0.0;  // for the Values step
+  double value_b = 0.0;
 };
 using TaskStack = WorkStack<Task>;
 
@@ -138,59 +140,81 @@ std::strong_ordering cmp_poly_terms(const Polynomial& p, const Polynomial& q) {
   return std::strong_ordering::equal;
 }
 
+// Compares the sort keys and leaves the exponents and coefficients on the stack, to be compared after
+// the keys' children.
+std::strong_ordering cmp_parts_shallow(const OrderParts& a, const OrderParts& b, TaskStack& stack) {
+  if (a.node == b.node) return std::strong_ordering::equal;
+  stack.push(Task{a.node, b.node, Step::Values, a.coefficient, b.coefficient});
+  if (a.exponent != b.exponent) {
+    if (a.exponent_is_number && b.exponent_is_number) {
+      // Two numbers order by value alone (their own exponents and coefficients are alike).
+      stack.push(Task{a.exponent, b.exponent, Step::Values, a.exponent_value, b.exponent_value});
+    } else {
+      stack.push(Task{a.exponent, b.exponent, Step::Full});
+    }
+  }
+  if (a.key == b.key) return std::strong_ordering::equal;
+  return cmp_keys_shallow(*a.key, *b.key, stack);
+}
+
 std::strong_ordering run_task(const Task& task, TaskStack& stack) {
-  const Expr& a = *task.a;
-  const Expr& b = *task.b;
   switch (task.step) {
-    case Step::Coefficient:
-      return cmp_values(expr_order_coefficient(a), expr_order_coefficient(b));
+    case Step::Values:
+      return cmp_values(task.value_a, task.value_b);
     case Step::ArgCount:
-      return cmp_values(std::get<FunctionCall>(a.kind()).args.size(), std::get<FunctionCall>(b.kind()).args.size());
+      return cmp_values(std::get<FunctionCall>(task.a->kind()).args.size(),
+                        std::get<FunctionCall>(task.b->kind()).args.size());
     case Step::PolyTerms:
-      return cmp_poly_terms(std::get<Poly>(a.kind()).polynomial, std::get<Poly>(b.kind()).polynomial);
+      return cmp_poly_terms(std::get<Poly>(task.a->kind()).polynomial, std::get<Poly>(task.b->kind()).polynomial);
     case Step::Full:
       break;
   }
-  if (&a == &b) return std::strong_ordering::equal;
-  // Run after the keys: the exponents, then the coefficients.
-  stack.push(Task{&a, &b, Step::Coefficient});
-  const Expr& ea = expr_order_exponent(a);
-  const Expr& eb = expr_order_exponent(b);
-  if (&ea != &eb) stack.push(Task{&ea, &eb, Step::Full});
-  const Expr& ka = expr_sort_key(a);
-  const Expr& kb = expr_sort_key(b);
-  if (&ka == &kb) return std::strong_ordering::equal;
-  return cmp_keys_shallow(ka, kb, stack);
+  if (task.a == task.b) return std::strong_ordering::equal;
+  return cmp_parts_shallow(expr_order_parts(*task.a), expr_order_parts(*task.b), stack);
 }
 
-}  // namespace
-
-const Expr& expr_sort_key(const Expr& e) {
-  const Expr& stripped = strip_leading_numbers(e);
-  if (const auto* pow = std::get_if<Pow>(&stripped.kind())) return *pow->base;
-  if (const auto* poly = std::get_if<Poly>(&stripped.kind())) return *poly->polynomial.base;
-  return stripped;
-}
-
-const Expr& expr_order_exponent(const Expr& e) {
-  const Expr& stripped = strip_leading_numbers(e);
-  if (const auto* pow = std::get_if<Pow>(&stripped.kind())) return *pow->exponent;
-  return *constant_one();
-}
-
-double expr_order_coefficient(const Expr& e) {
-  if (after_leading_number(e) == nullptr) return 1.0;
-  return std::get<Number>(std::get<Product>(e.kind()).factors[0]->kind()).value;
-}
-
-std::strong_ordering expr_cmp(const Expr& a, const Expr& b) {
-  TaskStack stack;
-  stack.push(Task{&a, &b, Step::Full});
+std::strong_ordering drain(TaskStack& stack) {
   while (!stack.empty()) {
     const Task task = stack.pop();
     if (auto c = run_task(task, stack); c != 0) return c;
   }
   return std::strong_ordering::equal;
+}
+
+}  // namespace
+
+OrderParts expr_order_parts(const Expr& e) {
+  OrderParts parts{&e, &e, constant_one().get(), 1.0, true, 1.0};
+  if (const Expr* rest = after_leading_number(e)) {
+    parts.coefficient = std::get<Number>(std::get<Product>(e.kind()).factors[0]->kind()).value;
+    parts.key = &strip_leading_numbers(*rest);
+  }
+  if (const auto* pow = std::get_if<Pow>(&parts.key->kind())) {
+    parts.exponent = pow->exponent.get();
+    const auto* n = std::get_if<Number>(&pow->exponent->kind());
+    parts.exponent_is_number = n != nullptr;
+    parts.exponent_value = n != nullptr ? n->value : 0.0;
+    parts.key = pow->base.get();
+  } else if (const auto* poly = std::get_if<Poly>(&parts.key->kind())) {
+    parts.key = poly->polynomial.base.get();
+  }
+  return parts;
+}
+
+const Expr& expr_sort_key(const Expr& e) { return *expr_order_parts(e).key; }
+const Expr& expr_order_exponent(const Expr& e) { return *expr_order_parts(e).exponent; }
+double expr_order_coefficient(const Expr& e) { return expr_order_parts(e).coefficient; }
+
+std::strong_ordering expr_cmp(const Expr& a, const Expr& b) {
+  TaskStack stack;
+  stack.push(Task{&a, &b, Step::Full});
+  return drain(stack);
+}
+
+std::strong_ordering expr_cmp_parts(const OrderParts& a, const OrderParts& b) {
+  TaskStack stack;
+  if (auto c = cmp_parts_shallow(a, b, stack); c != 0) return c;
+  return drain(stack);
 }
 
 }  // namespace norvi::symbolic

@@ -18,4 +18,18 @@ const Expr& expr_sort_key(const Expr& e);
 const Expr& expr_order_exponent(const Expr& e);
 double expr_order_coefficient(const Expr& e);
 
+// The three of them taken once, for sorting many expressions without looking them up again on
+// every comparison.
+struct OrderParts {
+  const Expr* node;
+  const Expr* key;
+  const Expr* exponent;
+  double coefficient;
+  bool exponent_is_number;
+  double exponent_value;  // when it is a number
+};
+OrderParts expr_order_parts(const Expr& e);
+// The same order as `expr_cmp` of the two nodes.
+std::strong_ordering expr_cmp_parts(const OrderParts& a, const OrderParts& b);
+
 }  // namespace norvi::symbolic
