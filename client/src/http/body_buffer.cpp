@@ -10,10 +10,10 @@ namespace norvi::client::http {
 namespace {
 
 // Below this a body grows as one string: its copies are cheap and most answers end there.
-constexpr std::size_t kSmallBody = std::size_t{1} << 20;
+constexpr std::size_t kSmallBody = std::size_t{256} << 10;
 // Blocks are mapped from the system directly, so that releasing one returns its memory at once (the
 // allocator may keep freed memory of this size for later).
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+constexpr std::size_t kBlockSize = std::size_t{256} << 10;
 
 char* map_block(std::size_t size) noexcept {
   void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
