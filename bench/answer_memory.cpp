@@ -186,7 +186,7 @@ void measure(std::size_t megabytes) {
   config.scheme = "http";
   config.domain = fmt::format("127.0.0.1:{}", server.port());
   config.credentials_path = "/dev/null";
-  auto made = client::new_platform_client(config, client::Credentials{"key", "token", client::wall_clock_seconds()});
+  auto made = client::new_platform_client(config, client::Credentials{"key", "token", client::system_clock().wall_seconds()});
   if (!made) {
     std::fprintf(stderr, "%s\n", made.error().display().c_str());
     std::exit(1);
