@@ -25,19 +25,6 @@ using core::QubitIndex;
 using core::StandardGate;
 using ValueMap = std::unordered_map<std::string, double>;
 
-// "Q", an optional "+", then decimal digits only (leading zeros allowed) that fit 32 bits.
-std::optional<QubitIndex> qubit_index(std::string_view name) {
-  if (name.empty() || name.front() != 'Q') return std::nullopt;
-  name.remove_prefix(1);
-  if (!name.empty() && name.front() == '+') name.remove_prefix(1);
-  if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  QubitIndex index = 0;
-  const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), index);
-  if (ec != std::errc{} || end != name.data() + name.size()) return std::nullopt;
-  return index;
-}
-
 // The length of a white-space character (Unicode White_Space, UTF-8) at the start of `s`, else 0.
 std::size_t leading_space(std::string_view s) {
   if (s.empty()) return 0;
@@ -81,8 +68,8 @@ std::vector<std::string_view> split_list(std::string_view text) {
 // The two qubits of a coupler entry: exactly two names, both valid.
 std::optional<std::pair<QubitIndex, QubitIndex>> coupler_ends(const std::vector<std::string>& names) {
   if (names.size() != 2) return std::nullopt;
-  const auto a = qubit_index(names[0]);
-  const auto b = qubit_index(names[1]);
+  const auto a = core::qubit_index_from_name(names[0]);
+  const auto b = core::qubit_index_from_name(names[1]);
   if (!a || !b) return std::nullopt;
   return std::pair{*a, *b};
 }
@@ -133,14 +120,43 @@ ClientError invalid(std::string_view prefix, const core::DeviceError& error) {
 Result<core::Device> device_from_config(std::string_view name, const json::Value& value) {
   auto decoded = deserialize_raw_config(value);
   if (!decoded) return fail(decoded.error());
-  const RawConfig& config = *decoded;
+  return device_from_document(name, *decoded);
+}
+
+std::optional<ReadoutCalibration> readout_calibration_from_config(const json::Value& config) {
+  auto decoded = deserialize_raw_config(config);
+  if (!decoded) return std::nullopt;
+  return readout_calibration_from_document(*decoded);
+}
+
+std::optional<ReadoutCalibration> readout_calibration_from_document(const RawConfig& config) {
+  if (!config.readout || !config.readout->readout_array) return std::nullopt;
+  const ReadoutArray& tables = *config.readout->readout_array;
+  if (!tables.fidelity0 || !tables.fidelity1) return std::nullopt;
+  const ParamArray& zero = *tables.fidelity0;
+  const ParamArray& one = *tables.fidelity1;
+  if (zero.param_list.size() != zero.qubit_used.size() || one.param_list.size() != one.qubit_used.size())
+    return std::nullopt;
+  const auto ones = param_array_to_map(one);
+  ReadoutCalibration calibration;
+  for (std::size_t i = 0; i < zero.qubit_used.size(); ++i) {
+    const auto found = ones.find(zero.qubit_used[i]);
+    if (found == ones.end()) continue;
+    calibration.qubits.push_back(zero.qubit_used[i]);
+    calibration.fidelity0.push_back(zero.param_list[i]);
+    calibration.fidelity1.push_back(found->second);
+  }
+  return calibration;
+}
+
+Result<core::Device> device_from_document(std::string_view name, const RawConfig& config) {
   if (!config.overview) return fail(errors::InvalidInput{"config JSON missing 'overview' section"});
   const Overview& overview = *config.overview;
 
   std::unordered_set<QubitIndex> disabled_qubits;
   if (config.disabled_qubits) {
     for (std::string_view piece : split_list(*config.disabled_qubits)) {
-      if (auto index = qubit_index(piece)) disabled_qubits.insert(*index);
+      if (auto index = core::qubit_index_from_name(piece)) disabled_qubits.insert(*index);
     }
   }
   std::unordered_set<std::string_view> disabled_couplers;
@@ -152,7 +168,7 @@ Result<core::Device> device_from_config(std::string_view name, const json::Value
   std::set<QubitIndex> invalid_qubits;
   std::vector<QubitIndex> online;
   for (const std::string& qubit : overview.qubits) {
-    const auto index = qubit_index(qubit);
+    const auto index = core::qubit_index_from_name(qubit);
     if (!index) continue;
     all_qubits.insert(*index);
     if (disabled_qubits.contains(*index)) {
@@ -206,7 +222,7 @@ Result<core::Device> device_from_config(std::string_view name, const json::Value
   // Out-of-service qubits are visited too: their gate error is checked, and then their properties
   // are refused because they are no topology nodes.
   for (const std::string& qubit : overview.qubits) {
-    const auto index = qubit_index(qubit);
+    const auto index = core::qubit_index_from_name(qubit);
     if (!index) continue;
     core::QubitProperties properties;
     properties.readout_error_1 = one_minus(lookup(fidelity1, qubit));

@@ -1,6 +1,6 @@
 // The configuration download: class check, one authenticated GET through the shared API road, the
-// text payload read as the document, then the conversion into the device model and the readout
-// fidelities, each read from the same document.
+// text payload read as the document, decoded once, then the conversion into the device model and the
+// readout fidelities.
 
 #include <string>
 #include <string_view>
@@ -38,9 +38,12 @@ Result<DeviceConfig> download_device_config(PlatformClient& client, std::string_
     document = std::move(*parsed);
   }
 
-  auto device = device_from_config(name, document);
+  // Decoded once: the device model and the readout fidelities are both read from the same records.
+  auto decoded = deserialize_raw_config(std::move(document));
+  if (!decoded) return fail(decoded.error());
+  auto device = device_from_document(name, *decoded);
   if (!device) return fail(std::move(device.error()));
-  return DeviceConfig{std::move(*device), readout_calibration_from_config(document)};
+  return DeviceConfig{std::move(*device), readout_calibration_from_document(*decoded)};
 }
 
 }  // namespace norvi::client

@@ -8,7 +8,6 @@
 #include "norvi/client/http/http_client.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/json/login_response.hpp"
-#include "norvi/client/platform_client.hpp"
 
 namespace norvi::client {
 namespace {

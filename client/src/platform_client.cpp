@@ -9,14 +9,6 @@ ClientError poisoned_error() { return errors::Auth{"credential mutex poisoned"};
 
 }  // namespace
 
-bool token_needs_renewal(std::int64_t now, std::int64_t obtained_at) noexcept {
-  std::int64_t age = 0;
-  // `now` is never negative, so the difference can only overflow upwards: a time stamp read from a
-  // file near the smallest value is as old as a token can be.
-  if (__builtin_sub_overflow(now, obtained_at, &age)) return true;
-  return age > kTokenRenewalAge;
-}
-
 template <typename Read>
 auto CredentialStore::read(Read&& reader) const -> Result<decltype(reader(std::declval<const Credentials&>()))> {
   using ReadResult = Result<decltype(reader(std::declval<const Credentials&>()))>;

@@ -4,6 +4,7 @@
 
 #include "norvi/client/calibration_mode.hpp"
 #include "norvi/client/device_config.hpp"
+#include "norvi/client/readout_calibration.hpp"
 #include "norvi/client/results/readout_mitigation.hpp"
 #include "norvi/client/results/result_query.hpp"
 

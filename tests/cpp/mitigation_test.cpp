@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "norvi/client/device_config.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/results/readout_mitigation.hpp"
 #include "norvi/client/results/result_conversion.hpp"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "ascii.hpp"
 #include "http/handle_pool.hpp"
 #include "http/headers.hpp"
 #include "http/transfer.hpp"
@@ -13,18 +14,12 @@ namespace {
 
 constexpr int kMaxRedirects = 10;
 
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return low(x) == low(y);
-  });
-}
 
 }  // namespace
 
 const std::string* Response::header(std::string_view name) const {
   for (const ResponseHeader& h : headers)
-    if (equal_ignoring_case(h.name, name)) return &h.value;
+    if (equal_ignoring_ascii_case(h.name, name)) return &h.value;
   return nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <new>
 
+#include "ascii.hpp"
 #include "http/body_buffer.hpp"
 #include "http/headers.hpp"
 #include "http/proxy.hpp"
@@ -55,11 +56,6 @@ std::string_view trim_blanks(std::string_view s) {
   return s;
 }
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return out;
-}
 
 // "HTTP/1.1 200 OK" -> 200; 0 when the line does not hold a status.
 int status_of(std::string_view line) {
@@ -128,7 +124,7 @@ void on_header_line(HopState& hop, std::string_view line) {
   }
   const auto colon = line.find(':');
   if (colon == std::string_view::npos) return;
-  result.headers.push_back({lower(trim_blanks(line.substr(0, colon))), std::string(trim_blanks(line.substr(colon + 1)))});
+  result.headers.push_back({ascii_lowercase(trim_blanks(line.substr(0, colon))), std::string(trim_blanks(line.substr(colon + 1)))});
 }
 
 std::size_t header_callback(char* data, std::size_t size, std::size_t count, void* user) {

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <memory>
 
+#include "ascii.hpp"
+
 namespace norvi::client::http {
 namespace {
 
@@ -98,8 +100,7 @@ std::expected<Url, HttpError> from_handle(CURLU* h) {
   if (curl_url_get(h, CURLUPART_HOST, &host.p, 0) != CURLUE_OK) return std::unexpected(HttpError::builder("empty host"));
   std::string raw_host = host.str();
   if (raw_host.starts_with('[')) {
-    for (char& c : raw_host) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    url.host = raw_host;
+    url.host = ascii_lowercase(raw_host);
   } else {
     auto ascii = domain_to_ascii(raw_host);
     if (!ascii) return std::unexpected(HttpError::builder(ascii.error()));
@@ -167,8 +168,7 @@ std::expected<std::string, std::string> domain_to_ascii(std::string_view host) {
     if (out.empty()) return std::unexpected(std::string("empty host"));
     if (has_forbidden(out)) return std::unexpected(std::string("invalid domain character"));
   }
-  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return out;
+  return ascii_lowercase(out);
 }
 
 std::expected<Url, HttpError> parse_url(std::string_view text) {

@@ -1,60 +1,17 @@
 #include "norvi/client/results/readout_mitigation.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <string_view>
 #include <tuple>
 
-#include "norvi/client/device_config_document.hpp"
-#include "norvi/client/results/result_conversion.hpp"
 
 namespace norvi::client {
 
-std::optional<ReadoutCalibration> readout_calibration_from_config(const json::Value& config) {
-  auto raw = deserialize_raw_config(config);
-  if (!raw || !raw->readout || !raw->readout->readout_array) return std::nullopt;
-  const ReadoutArray& tables = *raw->readout->readout_array;
-  if (!tables.fidelity0 || !tables.fidelity1) return std::nullopt;
-  const ParamArray& zero = *tables.fidelity0;
-  const ParamArray& one = *tables.fidelity1;
-  if (zero.param_list.size() != zero.qubit_used.size() || one.param_list.size() != one.qubit_used.size())
-    return std::nullopt;
-  const auto ones = param_array_to_map(one);
-  ReadoutCalibration calibration;
-  for (std::size_t i = 0; i < zero.qubit_used.size(); ++i) {
-    const auto found = ones.find(zero.qubit_used[i]);
-    if (found == ones.end()) continue;
-    calibration.qubits.push_back(zero.qubit_used[i]);
-    calibration.fidelity0.push_back(zero.param_list[i]);
-    calibration.fidelity1.push_back(found->second);
-  }
-  return calibration;
-}
-
-namespace {
-
-// "Q7", "Q007", "Q+7": the index; no '-', no blanks, at most 4294967295.
-std::optional<std::uint32_t> qubit_index_of(std::string_view name) {
-  if (name.size() < 2 || name[0] != 'Q') return std::nullopt;
-  std::string_view digits = name.substr(1);
-  if (digits[0] == '+') digits.remove_prefix(1);
-  if (digits.empty() || digits[0] < '0' || digits[0] > '9') return std::nullopt;
-  std::uint32_t index = 0;
-  const auto read = std::from_chars(digits.data(), digits.data() + digits.size(), index);
-  if (read.ec != std::errc{} || read.ptr != digits.data() + digits.size()) return std::nullopt;
-  return index;
-}
-
-}  // namespace
-
-ReadoutFidelityMap readout_fidelity_map(const ReadoutCalibration& calibration) {
-  ReadoutFidelityMap map;
-  const std::size_t n = std::min({calibration.qubits.size(), calibration.fidelity0.size(), calibration.fidelity1.size()});
-  for (std::size_t i = 0; i < n; ++i) {
-    if (auto index = qubit_index_of(calibration.qubits[i])) map[*index] = {calibration.fidelity0[i], calibration.fidelity1[i]};
-  }
-  return map;
+std::uint64_t scaled_count(double q, std::uint64_t shots) noexcept {
+  const double x = std::round(q * static_cast<double>(shots));
+  if (!(x > 0)) return 0;                           // negative, zero and NaN
+  if (x >= 18446744073709551616.0) return UINT64_MAX;  // 2^64 and beyond
+  return static_cast<std::uint64_t>(x);
 }
 
 bool correction_applies(CalibrationMode mode, std::size_t measured_qubits) noexcept {
@@ -87,8 +44,7 @@ core::OutcomeCounts corrected_counts(const core::OutcomeCounts& counts, std::spa
                                      const ReadoutFidelityMap& fidelities, std::uint64_t shots) {
   const std::size_t n = measured_qubits.size();
   if (n > kMaxCorrectedQubits) return counts;
-  std::uint64_t total = 0;
-  for (const auto& [outcome, count] : counts) total = count > UINT64_MAX - total ? UINT64_MAX : total + count;
+  const std::uint64_t total = core::total_count(counts);
   if (total == 0) return {};
   const double r = 1.0 / static_cast<double>(total);
   const std::size_t size = std::size_t{1} << n;

@@ -13,13 +13,6 @@ std::optional<ShotTally> count_shot_outcomes(const json::Value& result_status) {
   return std::move(records->tally);
 }
 
-std::uint64_t scaled_count(double q, std::uint64_t shots) noexcept {
-  const double x = std::round(q * static_cast<double>(shots));
-  if (!(x > 0)) return 0;                           // negative, zero and NaN
-  if (x >= 18446744073709551616.0) return UINT64_MAX;  // 2^64 and beyond
-  return static_cast<std::uint64_t>(x);
-}
-
 namespace {
 
 core::ExecutionResult finished_record(const std::string& name, std::uint64_t shots,

@@ -31,9 +31,7 @@ void finish_execution_result(ExecutionResult& result, OutcomeCounts counts, std:
 }
 
 void probabilities_from_counts(ExecutionResult& result) {
-  std::uint64_t total = 0;
-  // Saturating: a wrapped sum could read 0, or tiny, for counts that are not.
-  for (const auto& [outcome, count] : result.counts) total = count > UINT64_MAX - total ? UINT64_MAX : total + count;
+  const std::uint64_t total = total_count(result.counts);
   if (total == 0) {
     result.probabilities.reset();
     return;

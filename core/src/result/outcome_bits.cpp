@@ -65,6 +65,12 @@ std::size_t OutcomeHash::operator()(const OutcomeBits& bits) const noexcept {
   return static_cast<std::size_t>(h);
 }
 
+std::uint64_t total_count(const OutcomeCounts& counts) noexcept {
+  std::uint64_t total = 0;
+  for (const auto& [outcome, count] : counts) total = count > UINT64_MAX - total ? UINT64_MAX : total + count;
+  return total;
+}
+
 std::string bits_to_string(const OutcomeBits& bits, std::uint64_t width) {
   std::string text(static_cast<std::size_t>(width), '0');
   // Character j shows bit width - 1 - j.

@@ -16,6 +16,19 @@ struct Credentials {
   bool operator==(const Credentials&) const = default;
 };
 
+// A token this many seconds old is still used; one second older and it is renewed first.
+inline constexpr std::int64_t kTokenRenewalAge = 10799;
+
+// Whether a token obtained at `obtained_at` must be renewed at wall time `now`. A time stamp in the
+// future counts as fresh; one so far in the past that the age does not fit 64 bits counts as expired.
+inline bool token_needs_renewal(std::int64_t now, std::int64_t obtained_at) noexcept {
+  std::int64_t age = 0;
+  // `now` is never negative, so the difference can only overflow upwards: a time stamp read from a
+  // file near the smallest value is as old as a token can be.
+  if (__builtin_sub_overflow(now, obtained_at, &age)) return true;
+  return age > kTokenRenewalAge;
+}
+
 // The file's bytes: five lines, two-space indent, no final line break.
 std::string credentials_file_text(const Credentials& credentials);
 

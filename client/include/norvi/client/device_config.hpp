@@ -11,7 +11,8 @@
 #include "norvi/client/error.hpp"
 #include "norvi/client/json/value.hpp"
 #include "norvi/client/platform_client.hpp"
-#include "norvi/client/results/readout_mitigation.hpp"
+#include "norvi/client/device_config_document.hpp"
+#include "norvi/client/readout_calibration.hpp"
 #include "norvi/core/device/device.hpp"
 
 namespace norvi::client {
@@ -24,9 +25,18 @@ struct DeviceConfig {
 };
 
 // The device model described by a configuration document for the device `name` (its device code).
-// Pure: reads its own copy of the value. Errors: Json (the document does not decode), InvalidInput
-// ("config JSON missing 'overview' section", "failed to build topology: {}", ...).
+// Errors: InvalidInput ("config JSON missing 'overview' section", "failed to build topology: {}", ...).
+Result<core::Device> device_from_document(std::string_view name, const RawConfig& config);
+
+// The same from a generic value, decoded first (Json when it does not decode). Pure: reads its own copy.
 Result<core::Device> device_from_config(std::string_view name, const json::Value& value);
+
+// The readout fidelities of a document; none when its readout tables are missing or a table's two
+// lists differ in length. Never an error.
+std::optional<ReadoutCalibration> readout_calibration_from_document(const RawConfig& config);
+
+// The same from a generic value; a value that does not decode has none.
+std::optional<ReadoutCalibration> readout_calibration_from_config(const json::Value& config);
 
 // The current configuration of a superconducting device: one authenticated GET with the usual retry
 // rules. Other device classes fail with InvalidInput before anything is sent. A `data` text holding

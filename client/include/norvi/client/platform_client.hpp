@@ -19,13 +19,6 @@
 
 namespace norvi::client {
 
-// A token this many seconds old is still used; one second older and it is renewed first.
-inline constexpr std::int64_t kTokenRenewalAge = 10799;
-
-// Whether a token obtained at `obtained_at` must be renewed at wall time `now`. A time stamp in the
-// future counts as fresh; one so far in the past that the age does not fit 64 bits counts as expired.
-bool token_needs_renewal(std::int64_t now, std::int64_t obtained_at) noexcept;
-
 // The credentials of one client. The mutex is held only to copy or replace them. A failure while it
 // is held (a copy running out of memory) poisons it for the life of the client: every later use
 // fails with Auth "credential mutex poisoned".

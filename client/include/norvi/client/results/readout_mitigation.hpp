@@ -1,35 +1,18 @@
 #pragma once
-// Readout-error mitigation: the readout fidelities of a configuration document, the per-qubit map the
-// wait builds from them, and the correction of per-shot counts, which applies each measured qubit's
-// inverse readout matrix to that qubit's own outcome bit.
+// Readout-error mitigation: the correction of per-shot counts with a per-qubit fidelity map, which
+// applies each measured qubit's inverse readout matrix to that qubit's own outcome bit.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "norvi/client/calibration_mode.hpp"
-#include "norvi/client/json/value.hpp"
+#include "norvi/client/readout_calibration.hpp"
 #include "norvi/core/result/outcome_bits.hpp"
 
 namespace norvi::client {
-
-// Three parallel lists, in the order of the "|0> readout fidelity" table; values as the document gives
-// them. Empty lists are still a calibration.
-struct ReadoutCalibration {
-  std::vector<std::string> qubits;
-  std::vector<double> fidelity0;  // P(read 0 | prepared 0)
-  std::vector<double> fidelity1;  // P(read 1 | prepared 1)
-  bool operator==(const ReadoutCalibration&) const = default;
-};
-
-// Qubit index to (P(read 0 | 0), P(read 1 | 1)).
-using ReadoutFidelityMap = std::unordered_map<std::uint32_t, std::pair<double, double>>;
 
 // What the polling carries when mitigation is asked for: the map and the task's mode (Auto or Enabled).
 struct ReadoutCorrection {
@@ -37,16 +20,11 @@ struct ReadoutCorrection {
   CalibrationMode mode = CalibrationMode::Auto;
 };
 
-// The readout fidelities of a downloaded configuration; none when its readout tables are missing or a
-// table's two lists differ in length. Never an error.
-std::optional<ReadoutCalibration> readout_calibration_from_config(const json::Value& config);
-
-// The map from the calibration: a name "Q<n>" (n an unsigned 32-bit decimal, an optional single '+'
-// before it) gives index n; other names are skipped; a later position with the same index wins.
-ReadoutFidelityMap readout_fidelity_map(const ReadoutCalibration& calibration);
-
 // Mode Enabled always; Auto when at most 14 qubits are measured.
 bool correction_applies(CalibrationMode mode, std::size_t measured_qubits) noexcept;
+
+// q × shots rounded half away from zero, saturated to unsigned 64 bits (negative values and NaN: 0).
+std::uint64_t scaled_count(double q, std::uint64_t shots) noexcept;
 
 // A 2 × 2 matrix row by row.
 using Matrix2 = std::array<double, 4>;

@@ -19,9 +19,6 @@ namespace norvi::client {
 // The per-shot records of a generic value (the same counting as when read from the answer's text).
 std::optional<ShotTally> count_shot_outcomes(const json::Value& result_status);
 
-// q × shots rounded half away from zero, saturated to unsigned 64 bits (negative values and NaN: 0).
-std::uint64_t scaled_count(double q, std::uint64_t shots) noexcept;
-
 // The record of per-shot counts: unchanged without a fidelity map, corrected with one. Nothing when
 // the counts are empty.
 std::optional<core::ExecutionResult> build_mitigated_execution_result(const std::string& name, std::uint64_t shots,

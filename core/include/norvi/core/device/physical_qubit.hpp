@@ -3,7 +3,9 @@
 // and the diagnostic form "PhysicalQubit(Qubit(7))" (topology errors).
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -21,6 +23,11 @@ struct PhysicalQubit {
 std::string display_text(PhysicalQubit qubit);
 // "PhysicalQubit(Qubit({}))", no blanks.
 std::string diagnostic_text(PhysicalQubit qubit);
+
+// The index a configuration names a qubit by: "Q", an optional single "+", then decimal digits only
+// (leading zeros allowed) that fit 32 bits. "Q007" and "Q+7" are qubit 7; "q7", "Q", "Q-1" and
+// "Q4294967296" name none.
+std::optional<QubitIndex> qubit_index_from_name(std::string_view name);
 
 }  // namespace norvi::core
 

@@ -70,6 +70,9 @@ class OutcomeHash {
 };
 
 using OutcomeCounts = std::unordered_map<OutcomeBits, std::uint64_t, OutcomeHash>;
+
+// The sum of the counts, saturating: a wrapped sum could read 0, or tiny, for counts that are not.
+std::uint64_t total_count(const OutcomeCounts& counts) noexcept;
 using OutcomeProbabilities = std::unordered_map<OutcomeBits, double, OutcomeHash>;
 
 // Why a text is no outcome: the offending character and the byte index of its last byte.
