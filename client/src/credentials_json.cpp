@@ -3,7 +3,7 @@
 #include "norvi/client/credentials.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/json/record.hpp"
-#include "norvi/client/json/write.hpp"
+#include "norvi/client/json/encode.hpp"
 
 namespace norvi::client {
 
@@ -16,16 +16,7 @@ const json::Record& json_record(json::TypeTag<Credentials>) {
 }
 
 std::string credentials_file_text(const Credentials& credentials) {
-  json::Writer w(json::Writer::Layout::pretty);
-  w.begin_object()
-      .key("api_key")
-      .string(credentials.api_key)
-      .key("access_token")
-      .string(credentials.access_token)
-      .key("token_obtained_at")
-      .integer(credentials.token_obtained_at)
-      .end_object();
-  return w.take();
+  return json::encode(credentials, json::Writer::Layout::pretty);
 }
 
 Result<Credentials> credentials_from_json(const std::string& text) {

@@ -8,7 +8,7 @@
 #include "norvi/client/api_call.hpp"
 #include "norvi/client/devices.hpp"
 #include "norvi/client/json/record.hpp"
-#include "norvi/client/json/write.hpp"
+#include "norvi/client/json/encode.hpp"
 
 namespace norvi::client {
 
@@ -19,6 +19,25 @@ const json::Record& json_record(json::TypeTag<SubmitResponseData>) {
 }
 
 namespace {
+
+// The body of one batch, compact, keys in this order.
+struct SubmitRequest {
+  std::vector<std::string> circuit;
+  std::string computer_code;
+  bool is_verify = true;
+  std::string language;
+  std::string name;
+  std::uint64_t shots = 0;
+};
+
+const json::Record& json_record(json::TypeTag<SubmitRequest>) {
+  static const json::Record record = json::record<SubmitRequest>(
+      "SubmitRequest", json::field<&SubmitRequest::circuit>("circuit"),
+      json::field<&SubmitRequest::computer_code>("computerCode"), json::field<&SubmitRequest::is_verify>("is_verify"),
+      json::field<&SubmitRequest::language>("language"), json::field<&SubmitRequest::name>("name"),
+      json::field<&SubmitRequest::shots>("shots"));
+  return record;
+}
 
 constexpr std::string_view kSubmitPath = "/zelm-quantum/sdk/experiment/submit";
 
@@ -47,22 +66,7 @@ struct CircuitText {
 }  // namespace
 
 std::string submit_request_body(std::span<const std::string> batch, std::string_view device_name, std::uint64_t shots) {
-  json::Writer w;
-  w.begin_object().key("circuit").begin_array();
-  for (const std::string& text : batch) w.string(text);
-  w.end_array()
-      .key("computerCode")
-      .string(device_name)
-      .key("is_verify")
-      .boolean(true)
-      .key("language")
-      .string("vesk")
-      .key("name")
-      .string("")
-      .key("shots")
-      .integer(shots)
-      .end_object();
-  return w.take();
+  return json::encode(SubmitRequest{{batch.begin(), batch.end()}, std::string(device_name), true, "vesk", "", shots});
 }
 
 std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_ptr<PlatformClient> client,

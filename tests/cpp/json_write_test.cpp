@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "norvi/client/credentials.hpp"
 #include "norvi/client/json/decode.hpp"
+#include "norvi/client/json/encode.hpp"
+#include "norvi/client/json/record.hpp"
 #include "norvi/client/json/write.hpp"
 
 using namespace norvi::client;
@@ -95,3 +98,44 @@ TEST(JsonWrite, PrettyLayout) {
             "  \"token_obtained_at\": -1700000000\n"
             "}");
 }
+
+namespace record_encoding {
+
+struct Inner {
+  std::int64_t n = 0;
+  std::optional<std::string> note;
+  bool operator==(const Inner&) const = default;
+};
+struct Outer {
+  std::vector<Inner> items;
+  std::map<std::string, double> weights;
+  std::optional<Inner> extra;
+  json::Value raw;
+  bool operator==(const Outer&) const = default;
+};
+
+const json::Record& json_record(json::TypeTag<Inner>) {
+  static const json::Record record =
+      json::record<Inner>("Inner", json::field<&Inner::n>("n").alias("count"), json::field<&Inner::note>("note"));
+  return record;
+}
+const json::Record& json_record(json::TypeTag<Outer>) {
+  static const json::Record record = json::record<Outer>(
+      "Outer", json::field<&Outer::items>("items"), json::field<&Outer::weights>("weights"),
+      json::field<&Outer::extra>("extra"), json::field<&Outer::raw>("raw"));
+  return record;
+}
+
+// A record is written under its first keys in declaration order, absent optionals as null, and reads
+// back into the same value.
+TEST(JsonWrite, RecordsWriteWhatTheyRead) {
+  const Outer value{{{-3, "a\"b"}, {7, std::nullopt}}, {{"z", 0.5}, {"a", 2.0}}, std::nullopt, *json::parse("[1,{}]")};
+  const std::string text = json::encode(value);
+  EXPECT_EQ(text, R"({"items":[{"n":-3,"note":"a\"b"},{"n":7,"note":null}],"weights":{"a":2.0,"z":0.5},)"
+                  R"("extra":null,"raw":[1,{}]})");
+  auto back = json::decode<Outer>(text);
+  ASSERT_TRUE(back) << back.error().text();
+  EXPECT_EQ(*back, value);
+}
+
+}  // namespace record_encoding

@@ -1,5 +1,6 @@
 #pragma once
-// Declaring a record: its name and its fields (JSON key, member, type) as data, read by one engine.
+// Declaring a record: its name and its fields (JSON key, member, type) as data, read by one engine and
+// written by json::encode (encode.hpp) under the same keys, in the same order.
 //
 //   struct LoginData { std::string access_token; };
 //
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "norvi/client/json/codec.hpp"
+#include "norvi/client/json/encode.hpp"
 
 namespace norvi::client::json {
 
@@ -50,6 +52,15 @@ struct IsOptional : std::false_type {};
 template <typename T>
 struct IsOptional<std::optional<T>> : std::true_type {};
 
+template <typename T>
+struct OptionalInner {
+  using type = void;
+};
+template <typename T>
+struct OptionalInner<std::optional<T>> {
+  using type = T;
+};
+
 }  // namespace detail
 
 struct FieldInfo {
@@ -57,6 +68,8 @@ struct FieldInfo {
   std::vector<std::string_view> aliases;   // other keys read into the same field
   void* (*member)(void* object) = nullptr;  // the member's address in an object of the record
   const Codec& (*codec)() = nullptr;
+  // Writes the member of an object of the record; none when its type has no JSON form to write.
+  void (*write)(Writer& w, const void* object) = nullptr;
   bool optional = false;    // the member is a std::optional
   bool or_default = false;
 
@@ -95,6 +108,9 @@ Field<typename detail::MemberPointer<decltype(M)>::Class> field(std::string_view
   f.info_.key = key;
   f.info_.member = [](void* object) -> void* { return &(static_cast<Class*>(object)->*M); };
   f.info_.codec = &codec_of<Type>;
+  if constexpr (writable<Type>() || writable<typename detail::OptionalInner<Type>::type>()) {
+    f.info_.write = [](Writer& w, const void* object) { json::write(w, static_cast<const Class*>(object)->*M); };
+  }
   f.info_.optional = detail::IsOptional<Type>::value;
   return f;
 }
