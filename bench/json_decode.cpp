@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "json/decoder.hpp"
 #include "norvi/client/json/api_response.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/json/record.hpp"

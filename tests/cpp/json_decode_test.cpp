@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "json/decoder.hpp"
 #include "norvi/client/json/api_response.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/json/login_response.hpp"

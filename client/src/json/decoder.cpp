@@ -5,10 +5,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "json/document_builder.hpp"
 #include "json/text_cursor.hpp"
-#include "norvi/client/json/codec.hpp"
+#include "json/decoder.hpp"
 #include "norvi/client/json/record.hpp"
 #include "norvi/symbolic/number_format.hpp"
 
@@ -310,6 +311,109 @@ bool begin_f64(Decoder& d, const Codec& self, void* out, const Event& e) {
     case EventKind::floating: target = e.floating; return true;
     default: return d.invalid_type(e, self.expected);
   }
+}
+
+namespace {
+
+// Stores `v`, already checked against the target's range, in an integer of `size` bytes.
+template <typename Wide>
+void store_integer(void* out, std::size_t size, Wide v) {
+  using S = std::make_signed_t<Wide>;
+  using U = std::make_unsigned_t<Wide>;
+  if constexpr (std::is_signed_v<Wide>) {
+    switch (size) {
+      case 1: *static_cast<std::int8_t*>(out) = static_cast<std::int8_t>(v); return;
+      case 2: *static_cast<std::int16_t*>(out) = static_cast<std::int16_t>(v); return;
+      case 4: *static_cast<std::int32_t*>(out) = static_cast<std::int32_t>(v); return;
+      default: *static_cast<S*>(out) = v; return;
+    }
+  } else {
+    switch (size) {
+      case 1: *static_cast<std::uint8_t*>(out) = static_cast<std::uint8_t>(v); return;
+      case 2: *static_cast<std::uint16_t*>(out) = static_cast<std::uint16_t>(v); return;
+      case 4: *static_cast<std::uint32_t*>(out) = static_cast<std::uint32_t>(v); return;
+      default: *static_cast<U*>(out) = v; return;
+    }
+  }
+}
+
+class ListFrame final : public Frame {
+ public:
+  ListFrame(void* out, const ListOps* ops) : out_(out), ops_(ops) {}
+  bool value(Decoder& d, const Event& e) override {
+    const Codec& element = ops_->element();
+    return element.begin(d, element, ops_->append(out_), e);
+  }
+  Step end(Decoder&) override { return Step::done; }
+
+ private:
+  void* out_;
+  const ListOps* ops_;
+};
+
+// Text keys to values; a key given twice keeps its last value.
+class MapFrame final : public Frame {
+ public:
+  MapFrame(void* out, const MapOps* ops) : out_(out), ops_(ops) {}
+  bool key(Decoder&, std::string_view key) override {
+    key_.assign(key);
+    return true;
+  }
+  bool value(Decoder& d, const Event& e) override {
+    const Codec& inner = ops_->mapped();
+    return inner.begin(d, inner, ops_->slot(out_, key_), e);
+  }
+  Step end(Decoder&) override { return Step::done; }
+
+ private:
+  void* out_;
+  const MapOps* ops_;
+  std::string key_;
+};
+
+}  // namespace
+
+bool begin_integer(Decoder& d, const Codec& self, void* out, const Event& e) {
+  const auto& ops = *static_cast<const IntegerOps*>(self.data);
+  if (e.kind == EventKind::unsigned_integer) {
+    if (e.unsigned_integer > ops.max) return d.invalid_value(e, self.expected);
+    if (ops.is_signed) {
+      store_integer(out, ops.size, static_cast<std::int64_t>(e.unsigned_integer));
+    } else {
+      store_integer(out, ops.size, e.unsigned_integer);
+    }
+    return true;
+  }
+  if (e.kind == EventKind::negative_integer) {
+    if (!ops.is_signed || e.negative_integer < ops.min) return d.invalid_value(e, self.expected);
+    store_integer(out, ops.size, e.negative_integer);
+    return true;
+  }
+  return d.invalid_type(e, self.expected);
+}
+
+bool begin_optional(Decoder& d, const Codec& self, void* out, const Event& e) {
+  const auto& ops = *static_cast<const OptionalOps*>(self.data);
+  if (e.kind == EventKind::null) {
+    ops.reset(out);
+    return true;
+  }
+  const Codec& inner = ops.inner();
+  return inner.begin(d, inner, ops.emplace(out), e);
+}
+
+bool begin_list(Decoder& d, const Codec& self, void* out, const Event& e) {
+  if (e.kind != EventKind::array) return d.invalid_type(e, self.expected);
+  const auto* ops = static_cast<const ListOps*>(self.data);
+  ops->clear(out, e.length != Event::unknown_length ? e.length : 0);
+  return d.push<ListFrame>(out, ops);
+}
+
+bool begin_map(Decoder& d, const Codec& self, void* out, const Event& e) {
+  if (e.kind != EventKind::object) return d.invalid_type(e, self.expected);
+  const auto* ops = static_cast<const MapOps*>(self.data);
+  ops->clear(out);
+  return d.push<MapFrame>(out, ops);
 }
 
 bool begin_value(Decoder& d, const Codec&, void* out, const Event& e) {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "norvi/client/json/codec.hpp"
+#include "json/event.hpp"
 #include "norvi/client/json/value.hpp"
 
 namespace norvi::client::json::detail {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "norvi/client/json/codec.hpp"
+#include "json/decoder.hpp"
 #include "norvi/client/json/error.hpp"
 
 namespace norvi::client::json::detail {

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "json/text_cursor.hpp"
+#include "json/decoder.hpp"
 #include "norvi/client/json/decode.hpp"
 
 namespace norvi::client::json {

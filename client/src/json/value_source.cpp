@@ -2,6 +2,7 @@
 // object in the value's (byte) order of keys. Errors carry no position.
 
 #include "json/document_builder.hpp"
+#include "json/decoder.hpp"
 #include "norvi/client/json/decode.hpp"
 
 namespace norvi::client::json::detail {

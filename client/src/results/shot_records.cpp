@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "json/decoder.hpp"
 #include "norvi/client/results/result_records.hpp"
 
 namespace norvi::client {

@@ -22,10 +22,7 @@
 
 namespace norvi::client::json {
 
-class Record;
-
 namespace detail {
-void write_record(Writer& w, const Record& record, const void* object);
 
 template <typename T>
 struct IsWritableList : std::false_type {};
@@ -84,7 +81,7 @@ void write(Writer& w, const T& value) {
   } else if constexpr (std::is_integral_v<T>) {
     w.integer(value);
   } else if constexpr (requires { json_record(TypeTag<T>{}); }) {
-    detail::write_record(w, json_record(TypeTag<T>{}), &value);
+    json_record(TypeTag<T>{}).write(w, &value);
   } else if constexpr (detail::IsWritableList<T>::value) {
     w.begin_array();
     for (const auto& element : value) write(w, element);

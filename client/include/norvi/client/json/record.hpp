@@ -128,6 +128,9 @@ class Record {
   std::string_view expected_length() const noexcept { return expected_length_; }  // "struct X with N elements"
   bool required(std::size_t i) const noexcept { return required_[i]; }
 
+  // Writes an object of the record: its fields in declaration order under their first keys.
+  void write(Writer& w, const void* object) const;
+
  private:
   std::string name_;
   std::vector<FieldInfo> fields_;

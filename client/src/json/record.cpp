@@ -1,14 +1,12 @@
-#include "norvi/client/json/encode.hpp"
+#include "norvi/client/json/record.hpp"
 
 #include <cstdlib>
 
-#include "norvi/client/json/record.hpp"
+namespace norvi::client::json {
 
-namespace norvi::client::json::detail {
-
-void write_record(Writer& w, const Record& record, const void* object) {
+void Record::write(Writer& w, const void* object) const {
   w.begin_object();
-  for (const FieldInfo& field : record.fields()) {
+  for (const FieldInfo& field : fields_) {
     // A record with a field that cannot be written is declared for reading only: writing one is a
     // fault of the program, not of the data.
     if (field.write == nullptr) std::abort();
@@ -17,4 +15,4 @@ void write_record(Writer& w, const Record& record, const void* object) {
   w.end_object();
 }
 
-}  // namespace norvi::client::json::detail
+}  // namespace norvi::client::json
