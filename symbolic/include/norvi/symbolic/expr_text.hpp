@@ -27,7 +27,12 @@ void expr_fmt_debug(const Expr& expr, std::string& out, bool alternate);
 void expr_fmt_debug(const InternedSymbol& symbol, std::string& out, bool alternate);
 void expr_fmt_debug(const Polynomial& polynomial, std::string& out, bool alternate);
 void expr_fmt_debug(DefaultKey key, std::string& out, bool alternate);
-// The same, as one value inside a larger diagnostic form being written.
+// The same, as one value inside a larger diagnostic form being written. A shared node is written as
+// the Expr it refers to.
 void expr_write_debug(const Expr& expr, DebugWriter& writer);
+void expr_write_debug(const ExprKind& kind, DebugWriter& writer);
+void expr_write_debug(const InternedSymbol& symbol, DebugWriter& writer);
+void expr_write_debug(const Polynomial& polynomial, DebugWriter& writer);
+void expr_write_debug(DefaultKey key, DebugWriter& writer);
 
 }  // namespace norvi::symbolic
