@@ -32,7 +32,7 @@ class DebugWalk {
   explicit DebugWalk(DebugWriter& writer) : w_(writer) {}
 
   void expr(const Expr& e) {
-    stack_.push_back({DebugTask::Op::node, &e});
+    stack_.push({DebugTask::Op::node, &e});
     run();
   }
   void kind(const ExprKind& k) {
@@ -47,8 +47,7 @@ class DebugWalk {
  private:
   void run() {
     while (!stack_.empty()) {
-      const DebugTask task = stack_.back();
-      stack_.pop_back();
+      const DebugTask task = stack_.pop();
       switch (task.op) {
         case DebugTask::Op::node: write_expr(*static_cast<const Expr*>(task.item)); break;
         case DebugTask::Op::close: w_.close(); break;
@@ -78,8 +77,8 @@ class DebugWalk {
     }
   }
 
-  void push_close() { stack_.push_back({DebugTask::Op::close, nullptr}); }
-  void push_node(const Expr& e) { stack_.push_back({DebugTask::Op::node, &e}); }
+  void push_close() { stack_.push({DebugTask::Op::close, nullptr}); }
+  void push_node(const Expr& e) { stack_.push({DebugTask::Op::node, &e}); }
   // Elements are popped in stored order, so they go on in reverse.
   void push_list(const std::vector<ExprPtr>& list) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) push_node(**it);
@@ -126,7 +125,7 @@ class DebugWalk {
                    [&](const Derivative& d) {
                      w_.open_record("Derivative");
                      w_.field("inner");
-                     stack_.push_back({DebugTask::Op::derivative_tail, &d});
+                     stack_.push({DebugTask::Op::derivative_tail, &d});
                      push_node(*d.inner);
                    },
                    [&](const Poly& p) {
@@ -156,7 +155,7 @@ class DebugWalk {
   void write_polynomial(const Polynomial& p) {
     w_.open_record("Polynomial");
     w_.field("base");
-    stack_.push_back({DebugTask::Op::polynomial_tail, &p});
+    stack_.push({DebugTask::Op::polynomial_tail, &p});
     push_node(*p.base);
   }
 

@@ -100,10 +100,9 @@ class Printer {
   void run(const Expr& root, FormatMode mode) {
     PrintItem item{PrintItem::Op::node, mode};
     item.pointer = &root;
-    stack_.push_back(item);
+    stack_.push(item);
     while (!stack_.empty()) {
-      const PrintItem item = stack_.back();
-      stack_.pop_back();
+      const PrintItem item = stack_.pop();
       mark_ = stack_.size();
       depth_ = 0;
       write_item(item);
@@ -119,7 +118,7 @@ class Printer {
 
   void emit(const PrintItem& item) {
     if (deferring()) {
-      stack_.push_back(item);
+      stack_.push(item);
     } else {
       write_item(item);
     }
@@ -130,7 +129,7 @@ class Printer {
       PrintItem item{PrintItem::Op::text};
       item.pointer = t.data();
       item.length = t.size();
-      stack_.push_back(item);
+      stack_.push(item);
     } else {
       out_ += t;
     }
@@ -144,7 +143,7 @@ class Printer {
     } else {
       PrintItem item{PrintItem::Op::node, mode};
       item.pointer = &e;
-      stack_.push_back(item);
+      stack_.push(item);
     }
   }
 
@@ -168,7 +167,7 @@ class Printer {
     PrintItem item{PrintItem::Op::list_rest, mode};
     item.pointer = &list_node;
     item.index = static_cast<std::uint32_t>(index);
-    stack_.push_back(item);
+    stack_.push(item);
   }
   void continue_poly(const Polynomial& p, bool negate, std::size_t index) {
     PrintItem item{PrintItem::Op::poly};

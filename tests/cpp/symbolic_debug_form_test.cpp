@@ -15,8 +15,8 @@ namespace norvi::symbolic {
 namespace {
 
 InternedSymbol sym(const std::string& name) { return *symbol_by_key(intern_symbol(name).as_u64()); }
-ExprPtr num(double v) { return share(expr_from_kind(Number{v})); }
-ExprPtr var(const std::string& name) { return share(expr_from_kind(Symbol{sym(name)})); }
+ExprPtr num(double v) { return expr_from_kind(Number{v}); }
+ExprPtr var(const std::string& name) { return expr_from_kind(Symbol{sym(name)}); }
 
 std::string debug(const Expr& e, bool alternate = false) {
   std::string out;
@@ -51,8 +51,8 @@ TEST(SymbolicDebugForm, NumbersUseTheDiagnosticFloatForm) {
       {-std::numeric_limits<double>::infinity(), "Number(-inf)"},
   };
   for (const Case& c : cases) {
-    const Expr n = expr_from_kind(Number{c.value});
-    EXPECT_EQ(debug(n), node_text(n, c.kind)) << c.kind;
+    const ExprPtr n = expr_from_kind(Number{c.value});
+    EXPECT_EQ(debug(*n), node_text(*n, c.kind)) << c.kind;
   }
 }
 
@@ -95,7 +95,7 @@ TEST(SymbolicDebugForm, EachCompoundKind) {
   const InternedSymbol t = sym("t");
 
   struct Case {
-    Expr node;
+    ExprPtr node;
     std::string kind;
   };
   const Case cases[] = {
@@ -114,7 +114,7 @@ TEST(SymbolicDebugForm, EachCompoundKind) {
        "Poly(Polynomial { base: " + xs + ", terms: [(0, 3.0), (2, 1.0)] })"},
       {expr_from_kind(Poly{{x, {}}}), "Poly(Polynomial { base: " + xs + ", terms: [] })"},
   };
-  for (const Case& c : cases) EXPECT_EQ(debug(c.node), node_text(c.node, c.kind));
+  for (const Case& c : cases) EXPECT_EQ(debug(*c.node), node_text(*c.node, c.kind));
 
   std::string out;
   expr_fmt_debug(Polynomial{x, {{1, -0.5}}}, out, false);
@@ -125,12 +125,12 @@ TEST(SymbolicDebugForm, MultiLineLayout) {
   const InternedSymbol xs = sym("x");
   const ExprPtr x = var("x");
   const ExprPtr two = num(2.0);
-  const Expr pow = expr_from_kind(Pow{x, two});
-  const Expr poly = expr_from_kind(Poly{{two, {{1, 1.0}}}});
+  const ExprPtr pow = expr_from_kind(Pow{x, two});
+  const ExprPtr poly = expr_from_kind(Poly{{two, {{1, 1.0}}}});
   const std::string key = key_text(xs).substr(11);  // "NvM)"
   const std::string expected = "Expr {\n"
-                               "    id: " + std::to_string(pow.id()) + ",\n"
-                               "    hash: " + std::to_string(pow.hash()) + ",\n"
+                               "    id: " + std::to_string(pow->id()) + ",\n"
+                               "    hash: " + std::to_string(pow->hash()) + ",\n"
                                "    kind: Pow(\n"
                                "        Expr {\n"
                                "            id: " + std::to_string(x->id()) + ",\n"
@@ -155,13 +155,13 @@ TEST(SymbolicDebugForm, MultiLineLayout) {
                                "        },\n"
                                "    ),\n"
                                "}";
-  EXPECT_EQ(debug(pow, true), expected);
+  EXPECT_EQ(debug(*pow, true), expected);
 
   const std::string two_id = std::to_string(two->id());
   const std::string two_hash = std::to_string(two->hash());
-  EXPECT_EQ(debug(poly, true), "Expr {\n"
-                               "    id: " + std::to_string(poly.id()) + ",\n"
-                               "    hash: " + std::to_string(poly.hash()) + ",\n"
+  EXPECT_EQ(debug(*poly, true), "Expr {\n"
+                               "    id: " + std::to_string(poly->id()) + ",\n"
+                               "    hash: " + std::to_string(poly->hash()) + ",\n"
                                "    kind: Poly(\n"
                                "        Polynomial {\n"
                                "            base: Expr {\n"
@@ -201,18 +201,18 @@ TEST(SymbolicDebugForm, DeepChainsOnASmallStack) {
   const ExprPtr x = var("x");
   const InternedSymbol f = sym("f");
   const InternedSymbol t = sym("t");
-  testing::run_on_small_stack([&] {
+  testing::run_on_small_stack(256 * 1024, [&] {
     ExprPtr chain = x;
     std::size_t nodes = 1;
     for (int i = 0; i < kDepth; ++i) {
       nodes += i % 6 < 3 ? 2 : 1;  // Pow, Div and Sum hold an x beside the chain
       switch (i % 6) {
-        case 0: chain = share(expr_from_kind(Pow{x, chain})); break;
-        case 1: chain = share(expr_from_kind(Div{chain, x})); break;
-        case 2: chain = share(expr_from_kind(Sum{{x, chain}})); break;
-        case 3: chain = share(expr_from_kind(FunctionCall{f, {chain}})); break;
-        case 4: chain = share(expr_from_kind(Derivative{chain, t, 1})); break;
-        case 5: chain = share(expr_from_kind(Poly{{chain, {{1, 1.0}}}})); break;
+        case 0: chain = expr_from_kind(Pow{x, chain}); break;
+        case 1: chain = expr_from_kind(Div{chain, x}); break;
+        case 2: chain = expr_from_kind(Sum{{x, chain}}); break;
+        case 3: chain = expr_from_kind(FunctionCall{f, {chain}}); break;
+        case 4: chain = expr_from_kind(Derivative{chain, t, 1}); break;
+        case 5: chain = expr_from_kind(Poly{{chain, {{1, 1.0}}}}); break;
       }
     }
     std::string out;

@@ -1,6 +1,6 @@
 #pragma once
-// Runs a function on a thread with a small call stack, to show that a walk over a deep tree keeps its
-// pending work off the call stack: a recursive walk at the depths used overflows such a stack.
+// Runs a function on a thread with a small stack, so that a walk that recursed once per tree level
+// would overflow it at a depth a test can build in moments.
 #include <pthread.h>
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 
 namespace norvi::testing {
 
-inline void run_on_small_stack(const std::function<void()>& body, std::size_t stack_bytes = 256 * 1024) {
+inline void run_on_small_stack(std::size_t stack_bytes, const std::function<void()>& body) {
   pthread_attr_t attr;
   pthread_attr_init(&attr);
   pthread_attr_setstacksize(&attr, stack_bytes);
@@ -20,7 +20,7 @@ inline void run_on_small_stack(const std::function<void()>& body, std::size_t st
   };
   const int rc = pthread_create(&thread, &attr, trampoline, const_cast<std::function<void()>*>(&body));
   pthread_attr_destroy(&attr);
-  if (rc != 0) throw std::runtime_error("pthread_create failed");
+  if (rc != 0) throw std::runtime_error("cannot start a thread");
   pthread_join(thread, nullptr);
 }
 

@@ -9,7 +9,7 @@
 
 namespace norvi::symbolic {
 
-template <typename T, std::size_t N>
+template <typename T, std::size_t N = 64>
 class WorkStack {
   static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>,
                 "entries are moved with memcpy and never destroyed");
@@ -23,17 +23,15 @@ class WorkStack {
 
   [[nodiscard]] bool empty() const { return size_ == 0; }
   [[nodiscard]] std::size_t size() const { return size_; }
+  // The entries, bottom first, in one piece (a walk may reorder the ones it just pushed).
   T* data() { return data_; }
   T& back() { return data_[size_ - 1]; }
-  T& operator[](std::size_t i) { return data_[i]; }
 
-  void push_back(const T& value) {
+  void push(const T& value) {
     if (size_ == capacity_) grow();
     data_[size_++] = value;
   }
-  void pop_back() { --size_; }
-  // Drops the entries from `size` on.
-  void truncate(std::size_t size) { size_ = size; }
+  T pop() { return data_[--size_]; }
 
  private:
   void grow() {
