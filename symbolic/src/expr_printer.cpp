@@ -35,7 +35,6 @@ bool near_one(double x) { return std::fabs(x - 1.0) < kTolerance; }
 
 // Where a child stands, which decides its parentheses.
 enum class Context : std::uint8_t {
-  bare,
   term_or_factor,  // a term of a sum, a factor of a product, a magnitude
   base,            // the base of a power
 };
@@ -43,7 +42,6 @@ enum class Context : std::uint8_t {
 bool needs_parentheses(const Expr& child, Context context, FormatMode mode) {
   const ExprKind& k = child.kind();
   switch (context) {
-    case Context::bare: return false;
     case Context::term_or_factor: return std::holds_alternative<Sum>(k) || std::holds_alternative<Poly>(k);
     case Context::base:
       if (const auto* n = std::get_if<Number>(&k)) return n->value < 0;

@@ -191,8 +191,11 @@ TEST(SymbolicDebugForm, NestsInsideALargerDiagnosticForm) {
   expr_write_debug(*x, w);
   w.field("symbol");
   expr_write_debug(sym("x"), w);
+  w.field("kind");
+  expr_write_debug(x->kind(), w);
   w.close();
-  EXPECT_EQ(out, "Parameter { expr: " + x_text(x) + ", symbol: " + symbol_text(sym("x"), "\"x\"") + " }");
+  const std::string symbol = symbol_text(sym("x"), "\"x\"");
+  EXPECT_EQ(out, "Parameter { expr: " + x_text(x) + ", symbol: " + symbol + ", kind: Symbol(" + symbol + ") }");
 }
 
 // Each level of every child-holding kind, a hundred thousand deep, on a 256 KiB stack.
