@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "norvi/symbolic/construction.hpp"
 #include "norvi/symbolic/expr.hpp"
 #include "norvi/symbolic/expr_text.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
@@ -166,6 +167,32 @@ TEST_F(SymbolicPrint, PlainPolynomials) {
           {poly(x, {{0, kInf}, {1, kNaN}}), "inf + NaN*x"},
           {poly(x, {{0, 1e10}, {1, 1 + 1e-15}}), "10000000000 + x"},
       });
+}
+
+// What the builders make prints in its normal form: numbers first, like terms collected, signs folded.
+TEST_F(SymbolicPrint, BuiltExpressionsPrintInNormalForm) {
+  const ExprPtr e = var("e");
+  expect_plain({
+      {expr_sum({minus_one, x}), "-1 + x"},
+      {expr_sum({x, minus_one}), "-1 + x"},
+      {expr_sum({two, expr_product({minus_one, x})}), "2 - x"},
+      {expr_sum({x, expr_product({num(-3), y})}), "x - 3*y"},
+      {expr_sum({expr_pow(x, two), x, one}), "1 + (x + x^2)"},
+      {expr_sum({x, x}), "2*x"},
+      {expr_sum({expr_product({two, x}), expr_product({three, x})}), "5*x"},
+      {expr_sum({x, expr_product({minus_one, x})}), "0"},
+      {expr_sum({expr_product({x, y}), two}), "2 + x*y"},
+      {expr_sum({expr_div(var("theta"), two), var("pi")}), "pi + theta/2"},
+      {expr_product({num(-2), y, x}), "-2*x*y"},
+      {expr_product({sum({one, x}), two}), "2*(1 + x)"},
+      {expr_product({x, x}), "x^2"},
+      {expr_product({x, expr_pow(x, minus_one), y}), "1*y"},
+      {expr_div(x, expr_product({two, y})), "x/(2*y)"},
+      {expr_div(one, three), "1/3"},
+      {expr_pow(expr_pow(x, two), three), "x^2^3"},
+      {expr_pow(e, x), "exp(x)"},
+      {expr_pow(num(-2), x), "(-2)^x"},
+  });
 }
 
 // The digits of the plain form of a number are its shortest round-trip digits, laid out without an
