@@ -96,9 +96,9 @@ class Printer {
       : out_(out), names_(names), e_key_(known_symbols().keys[kKnownE].as_u64()) {}
 
   void run(const Expr& root, FormatMode mode) {
-    PrintItem item{PrintItem::Op::node, mode};
-    item.pointer = &root;
-    stack_.push(item);
+    PrintItem first{PrintItem::Op::node, mode};
+    first.pointer = &root;
+    stack_.push(first);
     while (!stack_.empty()) {
       const PrintItem item = stack_.pop();
       mark_ = stack_.size();
