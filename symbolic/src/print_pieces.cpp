@@ -61,8 +61,9 @@ constexpr CallForm kLatexCallForms[] = {
     {"abs", 1, "\\left|\1\\right|"},
     {"sqrt", 1, "\\sqrt{\1}"},
     {"cbrt", 1, "\\sqrt[3]{\1}"},
-    {"floor", 1, "\\lfloor\1\\rfloor"},
-    {"ceil", 1, "\\lceil\1\\rceil"},
+    // A space ends the control word: \lfloorx would be read as one unknown command.
+    {"floor", 1, "\\lfloor \1\\rfloor"},
+    {"ceil", 1, "\\lceil \1\\rceil"},
     {"log", 2, "\\log_{\1}\\left(\2\\right)"},
     {"beta", 2, "\\mathrm{B}\\left(\1, \2\\right)"},
     {"besselj", 2, "J_{\1}\\left(\2\\right)"},
