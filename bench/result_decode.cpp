@@ -12,6 +12,7 @@
 #include <string>
 
 #include "norvi/client/results/result_conversion.hpp"
+#include "result_answer_body.hpp"
 #include "norvi/client/results/result_records.hpp"
 
 namespace client = norvi::client;
@@ -20,27 +21,6 @@ namespace {
 
 constexpr std::size_t kShots = 1'000'000;
 constexpr std::size_t kQubits = 20;
-
-// Shots drawn from a skewed distribution (a few outcomes dominate, as in real runs, with a long tail).
-std::string answer_body() {
-  std::string body = R"({"code":0,"message":"success","data":{"experimentResultModelList":[{"experimentTaskId":"task-1","status":0,"resultStatus":[[)";
-  for (std::size_t q = 0; q < kQubits; ++q) body += (q ? "," : "") + std::to_string(q);
-  body += ']';
-  std::uint64_t state = 0x9E3779B97F4A7C15u;
-  for (std::size_t s = 0; s < kShots; ++s) {
-    body += ",[";
-    for (std::size_t q = 0; q < kQubits; ++q) {
-      state ^= state << 13;
-      state ^= state >> 7;
-      state ^= state << 17;
-      const bool one = (state % 8) < (q % 2 == 0 ? 1u : 7u);
-      body += q ? (one ? ",1" : ",0") : (one ? "1" : "0");
-    }
-    body += ']';
-  }
-  body += "]}]}}";
-  return body;
-}
 
 template <typename F>
 double best_seconds(int runs, F&& f) {
@@ -92,7 +72,7 @@ std::size_t decode_into_counts(const std::string& body) {
 }  // namespace
 
 int main() {
-  const std::string body = answer_body();
+  const std::string body = norvi::bench::result_answer_body(kShots, kQubits);
   const double mb = static_cast<double>(body.size()) / 1e6;
 
   { std::ofstream("/proc/self/clear_refs") << "5"; }  // VmHWM back to the current RSS
