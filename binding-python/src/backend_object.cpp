@@ -5,7 +5,6 @@
 #include "argument_binder.hpp"
 #include "calibration_mode.hpp"
 #include "conversions.hpp"
-#include "device_description.hpp"
 #include "entry_points.hpp"
 #include "enums.hpp"
 #include "exceptions.hpp"

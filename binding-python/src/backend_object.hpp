@@ -23,4 +23,15 @@ PyRef list_backends_of(const std::shared_ptr<client::PlatformClient>& client);
 PyRef get_backend_of(const std::shared_ptr<client::PlatformClient>& client, PyObject* const* args, Py_ssize_t nargs,
                      PyObject* kwnames);
 
+// num_qubits and device_config (device_description.cpp): the backend's device, downloaded once into the
+// backend's configuration cache, as a qubit count or as a host norvi.device.Device object. Both read the
+// cache (client::cached_device_config) with the interpreter lock held, so one download fills it; the
+// cache mutex is released before host code runs, so a host callback or another Python thread may use
+// the same backend meanwhile.
+PyRef backend_num_qubits(PyObject* self);
+PyRef backend_device_config(PyObject* self);
+
+extern const char* const num_qubits_doc;
+extern const char* const device_config_doc;
+
 }  // namespace norvi::binding

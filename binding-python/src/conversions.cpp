@@ -121,10 +121,6 @@ PyResult<Duration> duration_from_seconds(double seconds) {
   return duration;
 }
 
-PyRef make_text(std::string_view text) noexcept {
-  return PyRef::steal(PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace"));
-}
-
 PyRef make_flag(bool value) noexcept { return PyRef::steal(PyBool_FromLong(value ? 1 : 0)); }
 
 PyRef make_u64(std::uint64_t value) noexcept { return PyRef::steal(PyLong_FromUnsignedLongLong(value)); }

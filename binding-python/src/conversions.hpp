@@ -44,8 +44,7 @@ struct Duration {
 // -0.0 is zero.
 PyResult<Duration> duration_from_seconds(double seconds);
 
-// New Python objects; bytes that are not valid UTF-8 become U+FFFD.
-PyRef make_text(std::string_view text) noexcept;
+// New Python objects (make_text, in py_ref.hpp, makes a str).
 PyRef make_flag(bool value) noexcept;
 PyRef make_u64(std::uint64_t value) noexcept;
 

@@ -1,10 +1,9 @@
-#include "device_description.hpp"
+#include "backend_object.hpp"
 
 #include <fmt/format.h>
 
 #include <unordered_map>
 
-#include "backend_object.hpp"
 #include "exceptions.hpp"
 #include "host_package.hpp"
 #include "norvi/client/backend.hpp"

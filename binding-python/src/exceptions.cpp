@@ -3,7 +3,6 @@
 #include <exception>
 #include <string>
 
-#include "conversions.hpp"
 #include "lazy_type.hpp"
 
 namespace norvi::binding {

@@ -5,6 +5,7 @@
 #include <Python.h>
 
 #include <expected>
+#include <string_view>
 #include <utility>
 
 namespace norvi::binding {
@@ -43,6 +44,11 @@ struct PyRaised {};
 template <typename T> using PyResult = std::expected<T, PyRaised>;
 
 inline std::unexpected<PyRaised> raised() noexcept { return std::unexpected<PyRaised>(PyRaised{}); }
+
+// A new str; bytes that are not valid UTF-8 become U+FFFD. Null when it cannot be made.
+inline PyRef make_text(std::string_view text) noexcept {
+  return PyRef::steal(PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace"));
+}
 
 // A new reference returned by the C API as a result: null means the call raised.
 inline PyResult<PyRef> checked(PyObject* new_reference) noexcept {

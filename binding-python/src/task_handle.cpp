@@ -4,7 +4,6 @@
 
 #include "conversions.hpp"
 #include "entry_points.hpp"
-#include "task_waiting.hpp"
 
 namespace norvi::binding {
 namespace {

@@ -1,4 +1,4 @@
-#include "task_waiting.hpp"
+#include "task_handle.hpp"
 
 #include <chrono>
 #include <exception>
@@ -12,7 +12,6 @@
 #include "host_results.hpp"
 #include "norvi/client/results/result_query.hpp"
 #include "norvi/client/task_wait.hpp"
-#include "task_handle.hpp"
 
 namespace norvi::binding {
 namespace {
