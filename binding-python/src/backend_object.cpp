@@ -184,19 +184,13 @@ PyRef get_backend_of(const std::shared_ptr<client::PlatformClient>& client, PyOb
   if (!bound) return {};
   auto wanted = bound->convert(0, extract_text);
   if (!wanted) return {};
-  auto records = client::list_devices(client);
-  if (!records) {
-    client_error_to_pyerr(std::move(records.error()));
+  auto record = client::find_device(client, std::move(*wanted));
+  if (!record) {
+    client_error_to_pyerr(std::move(record.error()));
     return {};
   }
-  for (client::BackendRecord& record : *records) {
-    if (record.name == *wanted) {
-      auto backend = wrap_backend(std::move(record));
-      return backend ? std::move(*backend) : PyRef();
-    }
-  }
-  client_error_to_pyerr(client::errors::DeviceNotFound{std::move(*wanted)});
-  return {};
+  auto backend = wrap_backend(std::move(*record));
+  return backend ? std::move(*backend) : PyRef();
 }
 
 }  // namespace norvi::binding

@@ -18,8 +18,7 @@ extern PayloadClass<BackendPayload> backend_class;
 // platform's order.
 PyRef list_backends_of(const std::shared_ptr<client::PlatformClient>& client);
 
-// BrevoraPlatform.get_backend(name) on the platform's client: lists the devices (no cache) and wraps
-// the first whose device code equals `name` byte for byte; DeviceNotFound otherwise.
+// BrevoraPlatform.get_backend(name) on the platform's client: client::find_device, wrapped.
 PyRef get_backend_of(const std::shared_ptr<client::PlatformClient>& client, PyObject* const* args, Py_ssize_t nargs,
                      PyObject* kwnames);
 

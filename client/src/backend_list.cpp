@@ -41,4 +41,13 @@ Result<std::vector<BackendRecord>> list_devices(const std::shared_ptr<PlatformCl
   return records;
 }
 
+Result<BackendRecord> find_device(const std::shared_ptr<PlatformClient>& client, std::string name) {
+  auto records = list_devices(client);
+  if (!records) return fail(std::move(records.error()));
+  for (BackendRecord& record : *records) {
+    if (record.name == name) return std::move(record);
+  }
+  return fail(errors::DeviceNotFound{std::move(name)});
+}
+
 }  // namespace norvi::client

@@ -127,3 +127,22 @@ TEST_F(BackendList, NullDataIsTheEnvelopeError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BackendList, FindDeviceTakesTheFirstExactCodeOfAFreshListing) {
+  auto set = platform().set_state(R"({"devices":[{"code":"brevora-519","name":"first","status":0},)"
+                                  R"({"code":"brevora-519","name":"second","status":0},{"code":"brevora311","status":0}]})");
+  ASSERT_TRUE(set) << set.error();
+  auto client = make_client(accepted_credentials());
+  ASSERT_TRUE(client);
+  auto found = find_device(client, "brevora-519");
+  ASSERT_TRUE(found) << found.error().display();
+  EXPECT_EQ(found->display_name, "first");
+  auto missing = find_device(client, "Brevora311");
+  ASSERT_FALSE(missing);
+  EXPECT_TRUE(missing.error().is<errors::DeviceNotFound>());
+  EXPECT_EQ(requests("list").size(), 2u);  // no cache: each lookup lists afresh
+}
+
+}  // namespace

@@ -63,6 +63,10 @@ std::optional<BackendRecord> map_raw_device(RawDevice entry, const std::shared_p
 // One malformed entry fails the whole listing.
 Result<std::vector<BackendRecord>> list_devices(const std::shared_ptr<PlatformClient>& client);
 
+// The first backend of a fresh listing whose device code equals `name` byte for byte; DeviceNotFound
+// carrying the name when there is none.
+Result<BackendRecord> find_device(const std::shared_ptr<PlatformClient>& client, std::string name);
+
 // The backend's configuration from its cache, downloaded on first use.
 Result<std::shared_ptr<const DeviceConfig>> cached_device_config(const BackendRecord& backend);
 
