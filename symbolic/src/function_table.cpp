@@ -5,6 +5,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "norvi/symbolic/derivative_rules.hpp"
 #include "norvi/symbolic/fatal.hpp"
 #include "norvi/symbolic/special_functions.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
@@ -121,7 +122,15 @@ constexpr FunctionDefinition special(const char* name) {
   return FunctionDefinition{name, &row<N, F>, nullptr, N, N, false};
 }
 
-const std::array<FunctionDefinition, kKnownFunctionCount> kRows = {
+using Rows = std::array<FunctionDefinition, kKnownFunctionCount>;
+
+// Each row gets the derivative rule of its name.
+constexpr Rows with_derivative_rules(Rows rows) {
+  for (FunctionDefinition& row : rows) row.derivative = derivative_rule_for(row.name);
+  return rows;
+}
+
+constexpr Rows kRows = with_derivative_rules({
     elementary<c_sin>("sin"),
     elementary<c_cos>("cos"),
     elementary<c_tan>("tan"),
@@ -182,7 +191,7 @@ const std::array<FunctionDefinition, kKnownFunctionCount> kRows = {
     elementary<c_floor>("floor"),
     elementary<c_ceil>("ceil"),
     elementary<c_round>("round"),
-};
+});
 
 using FunctionRegistry = std::unordered_map<std::uint64_t, FunctionDefinition>;
 
