@@ -107,6 +107,12 @@ Expr chain_unary(const char* rule, Args args, Derivatives derivatives, Outer out
   return chain_rule_product(std::move(f), std::move(du));
 }
 
+// l + |m|: the rows take the order m by its magnitude (P(l, -m, x) is P(l, m, x)), so the
+// recurrence behind the Legendre derivative must too, or every negative order gets a wrong slope.
+Expr l_plus_order_magnitude(const ExprPtr& l, const ExprPtr& m) {
+  return expr_sum_shared({l, share(call(kAbs, m))});
+}
+
 // f′(u) = g(u).
 Expr derivative_is_call(const char* rule, Args args, Derivatives derivatives, std::size_t g) {
   return chain_unary(rule, args, derivatives, [g](const ExprPtr& u) { return call(g, u); });
@@ -186,7 +192,7 @@ Expr spherical_harmonic_rule(const char* rule, Args args, Derivatives derivative
   // θ term: (Y·l·cot θ − Y·(l + m)/sin θ · P(l − 1, m, cos θ)/P(l, m, cos θ))·θ′.
   Expr cot_theta = named_trig_calls ? expr_call_named("cot", {theta}) : call(kCot, theta);
   Expr first = chain_rule_product(Expr(*y), prod({l, share(std::move(cot_theta))}));
-  Expr y_l_m = chain_rule_product(Expr(*y), expr_sum_shared({l, m}));
+  Expr y_l_m = chain_rule_product(Expr(*y), l_plus_order_magnitude(l, m));
   Expr over_sin = expr_div(std::move(y_l_m), call(kSin, theta));
   Expr lower = call(kAssocLegendre, {share(offset(l, -1.0)), m, share(call(kCos, theta))});
   Expr same = call(kAssocLegendre, {l, m, share(call(kCos, theta))});
@@ -469,7 +475,7 @@ Expr derive_assoc_legendre(Args args, Derivatives d) {
   Expr dx = d[2];
   Expr l_x = prod({l, x});
   Expr first = chain_rule_product(std::move(l_x), call(kAssocLegendre, {l, m, x}));
-  Expr l_plus_m = expr_sum_shared({l, m});
+  Expr l_plus_m = l_plus_order_magnitude(l, m);
   Expr lower = call(kAssocLegendre, {share(offset(l, -1.0)), m, x});
   Expr second = chain_rule_product(std::move(l_plus_m), std::move(lower));
   Expr numerator = expr_sub_pair(std::move(first), std::move(second));

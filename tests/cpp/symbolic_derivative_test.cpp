@@ -125,7 +125,8 @@ TEST_P(DerivativeRuleNumeric, MatchesCentralDifferenceOfTheRow) {
 
 // Points inside each domain, away from poles and branch cuts; signs chosen where the rule depends on
 // one (abs in asec, acsc, acsch; the quadrants of atan2; the two branches of acot). Order arguments
-// (rounded to integers) sit on integers, where the row is flat in them.
+// (rounded to integers) sit on integers, where the row is flat in them; a negative Legendre order
+// is taken by its magnitude, by the rows and the rules alike.
 INSTANTIATE_TEST_SUITE_P(
     AllRows, DerivativeRuleNumeric,
     ::testing::Values(
@@ -152,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
         PointCase{"zeta_deriv", {1, 6.0}}, PointCase{"hermite", {3, 0.7}},
         PointCase{"assoc_legendre", {3, 1, 0.4}}, PointCase{"spherical_harmonic", {3, 1, 0.7, 0.4}},
         PointCase{"spherical_harmonic", {4, 2, 1.1, -0.3}}, PointCase{"tetragamma", {2.3}},
-        PointCase{"ynm", {3, 1, 0.7, 0.4}}, PointCase{"exp_polar", {0.7}}, PointCase{"floor", {1.3}},
+        PointCase{"ynm", {3, 1, 0.7, 0.4}}, PointCase{"ynm", {3, -1, 0.7, 0.4}},
+        PointCase{"assoc_legendre", {4, -2, -0.3}}, PointCase{"exp_polar", {0.7}}, PointCase{"floor", {1.3}},
         PointCase{"ceil", {1.3}}, PointCase{"round", {1.3}}));
 
 TEST(DerivativeRules, EveryRowCarriesARuleAndTheRoundingRowsShareSignums) {
