@@ -17,20 +17,20 @@ constexpr double kTolerance = 1e-14;
 bool near_zero(double v) { return std::fabs(v) < kTolerance; }
 bool near_one(double v) { return std::fabs(v - 1) < kTolerance; }
 
-const double* number_of(const Expr& e) {
-  const auto* n = std::get_if<Number>(&e.kind());
+const double* number_of(const ExprPtr& e) {
+  const auto* n = std::get_if<Number>(&e->kind());
   return n != nullptr ? &n->value : nullptr;
 }
-bool is_number_near_zero(const Expr& e) {
+bool is_number_near_zero(const ExprPtr& e) {
   const double* v = number_of(e);
   return v != nullptr && near_zero(*v);
 }
-bool is_number_near_one(const Expr& e) {
+bool is_number_near_one(const ExprPtr& e) {
   const double* v = number_of(e);
   return v != nullptr && near_one(*v);
 }
 
-Expr number(double v) { return expr_from_kind(Number{v}); }
+ExprPtr number(double v) { return expr_from_kind(Number{v}); }
 
 bool same_node(const ExprPtr& a, const ExprPtr& b) {
   return a == b || (a->hash() == b->hash() && expr_structural_eq(a, b));
@@ -71,17 +71,17 @@ InternedSymbol symbol_named(std::string_view name) {
   return *std::move(record);
 }
 
-Expr expr_call_unary(const InternedSymbol& name, Expr arg) {
-  return expr_from_kind(FunctionCall{name, {share(std::move(arg))}});
+ExprPtr expr_call_unary(const InternedSymbol& name, ExprPtr arg) {
+  return expr_from_kind(FunctionCall{name, {std::move(arg)}});
 }
 
-Expr expr_call_named(std::string_view name, std::vector<ExprPtr> args) {
+ExprPtr expr_call_named(std::string_view name, std::vector<ExprPtr> args) {
   return expr_from_kind(FunctionCall{symbol_named(name), std::move(args)});
 }
 
-Expr expr_sqrt_call(Expr arg) { return expr_call_unary(symbol_named("sqrt"), std::move(arg)); }
+ExprPtr expr_sqrt_call(ExprPtr arg) { return expr_call_unary(symbol_named("sqrt"), std::move(arg)); }
 
-Expr chain_rule_product(Expr a, Expr b) {
+ExprPtr chain_rule_product(ExprPtr a, ExprPtr b) {
   const double* av = number_of(a);
   const double* bv = number_of(b);
   if (av != nullptr && near_zero(*av)) return number(0.0);
@@ -97,16 +97,16 @@ Expr chain_rule_product(Expr a, Expr b) {
     if (near_zero(*bv)) return number(0.0);
     if (near_one(*bv)) return a;
   } else {
-    const auto* pa = std::get_if<Poly>(&a.kind());
-    const auto* pb = std::get_if<Poly>(&b.kind());
+    const auto* pa = std::get_if<Poly>(&a->kind());
+    const auto* pb = std::get_if<Poly>(&b->kind());
     if (pa != nullptr && pb != nullptr && same_node(pa->polynomial.base, pb->polynomial.base)) {
       return expr_poly(multiply_polynomials(pa->polynomial, pb->polynomial));
     }
   }
-  return expr_product({share(std::move(a)), share(std::move(b))});
+  return expr_product({std::move(a), std::move(b)});
 }
 
-Expr expr_add_pair(Expr a, Expr b) {
+ExprPtr expr_add_pair(ExprPtr a, ExprPtr b) {
   const double* av = number_of(a);
   const double* bv = number_of(b);
   if (av != nullptr) {
@@ -115,23 +115,23 @@ Expr expr_add_pair(Expr a, Expr b) {
   } else if (bv != nullptr && near_zero(*bv)) {
     return a;
   }
-  return expr_sum({share(std::move(a)), share(std::move(b))});
+  return expr_sum({std::move(a), std::move(b)});
 }
 
-Expr expr_sub_pair(Expr a, Expr b) {
+ExprPtr expr_sub_pair(ExprPtr a, ExprPtr b) {
   const double* av = number_of(a);
   const double* bv = number_of(b);
   // Two numbers subtract exactly: no tolerance here.
   if (av != nullptr && bv != nullptr) return number(*av - *bv);
   if (av != nullptr && near_zero(*av)) return expr_negate(std::move(b));
   if (av == nullptr && bv != nullptr && near_zero(*bv)) return a;
-  return expr_sum({share(std::move(a)), share(expr_product({share(number(-1.0)), share(std::move(b))}))});
+  return expr_sum({std::move(a), expr_product({number(-1.0), std::move(b)})});
 }
 
-Expr expr_negate(Expr x) { return expr_product({share(number(-1.0)), share(std::move(x))}); }
+ExprPtr expr_negate(ExprPtr x) { return expr_product({number(-1.0), std::move(x)}); }
 
-Expr expr_sum_shared(std::vector<ExprPtr> terms) {
-  if (terms.size() == 1) return Expr(*terms.front());
+ExprPtr expr_sum_shared(std::vector<ExprPtr> terms) {
+  if (terms.size() == 1) return terms.front();
   if (terms.empty()) return number(0.0);
   const bool folds = std::any_of(terms.begin(), terms.end(), [](const ExprPtr& t) {
     return std::holds_alternative<Number>(t->kind()) || std::holds_alternative<Sum>(t->kind());
@@ -141,7 +141,7 @@ Expr expr_sum_shared(std::vector<ExprPtr> terms) {
   std::vector<ExprPtr> kept;
   kept.reserve(terms.size() + 1);
   for (ExprPtr& term : terms) {
-    if (const double* v = number_of(*term)) {
+    if (const double* v = number_of(term)) {
       total += *v;
     } else if (const auto* sum = std::get_if<Sum>(&term->kind())) {
       kept.insert(kept.end(), sum->terms.begin(), sum->terms.end());
@@ -149,25 +149,25 @@ Expr expr_sum_shared(std::vector<ExprPtr> terms) {
       kept.push_back(std::move(term));
     }
   }
-  if (std::fabs(total) > kTolerance) kept.push_back(share(number(total)));
+  if (std::fabs(total) > kTolerance) kept.push_back(number(total));
   if (kept.empty()) return number(0.0);
-  if (kept.size() == 1) return Expr(*kept.front());
+  if (kept.size() == 1) return kept.front();
   return expr_sum(std::move(kept));
 }
 
-Expr expr_div_shared(const ExprPtr& numerator, const ExprPtr& denominator) {
-  if (same_node(numerator, denominator) && !is_number_near_zero(*numerator)) return number(1.0);
-  if (is_number_near_one(*denominator)) return Expr(*numerator);
-  if (is_number_near_zero(*numerator) && !is_number_near_zero(*denominator)) return number(0.0);
+ExprPtr expr_div_shared(const ExprPtr& numerator, const ExprPtr& denominator) {
+  if (same_node(numerator, denominator) && !is_number_near_zero(numerator)) return number(1.0);
+  if (is_number_near_one(denominator)) return numerator;
+  if (is_number_near_zero(numerator) && !is_number_near_zero(denominator)) return number(0.0);
   return expr_from_kind(Div{numerator, denominator});
 }
 
-Expr expr_pow_shared(const ExprPtr& base, const ExprPtr& exponent) {
-  if (is_number_near_zero(*exponent)) return number(1.0);
-  if (is_number_near_one(*exponent)) return Expr(*base);
-  if (is_number_near_one(*base)) return number(1.0);
-  const double* e = number_of(*exponent);
-  if (is_number_near_zero(*base) && e != nullptr && *e > 0) return number(0.0);
+ExprPtr expr_pow_shared(const ExprPtr& base, const ExprPtr& exponent) {
+  if (is_number_near_zero(exponent)) return number(1.0);
+  if (is_number_near_one(exponent)) return base;
+  if (is_number_near_one(base)) return number(1.0);
+  const double* e = number_of(exponent);
+  if (is_number_near_zero(base) && e != nullptr && *e > 0) return number(0.0);
   return expr_from_kind(Pow{base, exponent});
 }
 

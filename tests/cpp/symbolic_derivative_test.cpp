@@ -21,8 +21,8 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-Expr number(double v) { return expr_from_kind(Number{v}); }
-ExprPtr symbol_node(std::string_view name) { return share(expr_from_kind(Symbol{symbol_named(name)})); }
+ExprPtr number(double v) { return expr_from_kind(Number{v}); }
+ExprPtr symbol_node(std::string_view name) { return expr_from_kind(Symbol{symbol_named(name)}); }
 
 const FunctionDefinition& row_of(std::string_view name) {
   const FunctionDefinition* row = get_function_definition(intern_symbol(name));
@@ -30,17 +30,18 @@ const FunctionDefinition& row_of(std::string_view name) {
   return *row;
 }
 
-Expr derive_via(std::string_view function, const std::vector<ExprPtr>& args, std::vector<Expr> derivatives) {
+ExprPtr derive_via(std::string_view function, const std::vector<ExprPtr>& args,
+                   std::vector<ExprPtr> derivatives) {
   return row_of(function).derivative(args, derivatives);
 }
-Expr derive_via(std::string_view function, const std::vector<ExprPtr>& args, Expr derivative) {
-  std::vector<Expr> derivatives;
+ExprPtr derive_via(std::string_view function, const std::vector<ExprPtr>& args, ExprPtr derivative) {
+  std::vector<ExprPtr> derivatives;
   derivatives.push_back(std::move(derivative));
   return derive_via(function, args, std::move(derivatives));
 }
 
-const double* number_of(const Expr& e) {
-  const auto* n = std::get_if<Number>(&e.kind());
+const double* number_of(const ExprPtr& e) {
+  const auto* n = std::get_if<Number>(&e->kind());
   return n != nullptr ? &n->value : nullptr;
 }
 
@@ -59,14 +60,14 @@ double central_difference(const FunctionDefinition& row, std::vector<double> poi
 }
 
 // The first power met going down products, quotients and sums.
-const Pow* find_pow(const Expr& e) {
-  if (const auto* p = std::get_if<Pow>(&e.kind())) return p;
+const Pow* find_pow(const ExprPtr& e) {
+  if (const auto* p = std::get_if<Pow>(&e->kind())) return p;
   std::vector<ExprPtr> children;
-  if (const auto* d = std::get_if<Div>(&e.kind())) children = {d->numerator, d->denominator};
-  if (const auto* p = std::get_if<Product>(&e.kind())) children = p->factors;
-  if (const auto* s = std::get_if<Sum>(&e.kind())) children = s->terms;
+  if (const auto* d = std::get_if<Div>(&e->kind())) children = {d->numerator, d->denominator};
+  if (const auto* p = std::get_if<Product>(&e->kind())) children = p->factors;
+  if (const auto* s = std::get_if<Sum>(&e->kind())) children = s->terms;
   for (const ExprPtr& child : children) {
-    if (const Pow* found = find_pow(*child)) return found;
+    if (const Pow* found = find_pow(child)) return found;
   }
   return nullptr;
 }
@@ -105,15 +106,15 @@ TEST_P(DerivativeRuleNumeric, MatchesCentralDifferenceOfTheRow) {
     const double partial = central_difference(row, c.point, i);
     ASSERT_TRUE(std::isfinite(partial)) << "argument " << i;
     for (const bool symbolic_weight : {false, true}) {
-      std::vector<Expr> derivatives;
+      std::vector<ExprPtr> derivatives;
       for (std::size_t j = 0; j < c.point.size(); ++j) {
         if (j != i) {
           derivatives.push_back(number(0.0));
         } else {
-          derivatives.push_back(symbolic_weight ? Expr(*symbol_node("w")) : number(1.0));
+          derivatives.push_back(symbolic_weight ? symbol_node("w") : number(1.0));
         }
       }
-      const Expr value = evaluate_with_bindings(row.derivative(args, derivatives), bindings, {});
+      const ExprPtr value = evaluate_with_bindings(*row.derivative(args, derivatives), bindings, {});
       const double* got = number_of(value);
       ASSERT_NE(got, nullptr) << "argument " << i << " did not evaluate to a number";
       const double want = partial * (symbolic_weight ? kWeight : 1.0);
@@ -165,7 +166,7 @@ TEST(DerivativeRules, EveryRowCarriesARuleAndTheRoundingRowsShareSignums) {
 
 TEST(DerivativeRules, ConstantRulesReadNeitherList) {
   for (const char* name : {"signum", "floor", "ceil", "round"}) {
-    const Expr result = row_of(name).derivative({}, {});
+    const ExprPtr result = row_of(name).derivative({}, {});
     const double* v = number_of(result);
     ASSERT_NE(v, nullptr) << name;
     EXPECT_EQ(*v, 0.0) << name;
@@ -177,59 +178,59 @@ TEST(DerivativeRules, ConstantRulesReadNeitherList) {
 TEST(DerivativeRules, SinChainFactorIsSettledBeforeBuilding) {
   const ExprPtr u = symbol_node("u");
   const std::vector<ExprPtr> args{u};
-  const Expr cos_u = expr_from_kind(FunctionCall{known_symbol(known_position("cos")), {u}});
+  const ExprPtr cos_u = expr_from_kind(FunctionCall{known_symbol(known_position("cos")), {u}});
 
-  const Expr by_one = derive_via("sin", args, number(1.0));
-  const auto* call = std::get_if<FunctionCall>(&by_one.kind());
+  const ExprPtr by_one = derive_via("sin", args, number(1.0));
+  const auto* call = std::get_if<FunctionCall>(&by_one->kind());
   ASSERT_NE(call, nullptr);
   EXPECT_EQ(call->name, known_symbol(known_position("cos")));
   ASSERT_EQ(call->args.size(), 1U);
   EXPECT_EQ(call->args[0], u) << "the argument node is shared, not copied";
 
   for (const double zero : {0.0, 1e-15}) {
-    const Expr result = derive_via("sin", args, number(zero));
+    const ExprPtr result = derive_via("sin", args, number(zero));
     ASSERT_NE(number_of(result), nullptr) << zero;
     EXPECT_EQ(*number_of(result), 0.0);
   }
 
-  const Expr by_two = derive_via("sin", args, number(2.0));
-  const Expr expected = expr_product({share(Expr(cos_u)), share(number(2.0))});
-  EXPECT_EQ(by_two.hash(), expected.hash());
-  EXPECT_TRUE(expr_structural_eq(by_two.kind(), expected.kind()));
+  const ExprPtr by_two = derive_via("sin", args, number(2.0));
+  const ExprPtr expected = expr_product({cos_u, number(2.0)});
+  EXPECT_EQ(by_two->hash(), expected->hash());
+  EXPECT_TRUE(expr_structural_eq(by_two->kind(), expected->kind()));
 }
 
 // ln gives the power u^(-1), not a quotient; cbrt keeps its exponent as the exact quotient 2/3.
 TEST(DerivativeRules, LnIsAPowerAndCbrtKeepsTheQuotientTwoThirds) {
   const ExprPtr u = symbol_node("u");
-  const Expr ln = derive_via("ln", {u}, number(1.0));
-  const auto* pow = std::get_if<Pow>(&ln.kind());
+  const ExprPtr ln = derive_via("ln", {u}, number(1.0));
+  const auto* pow = std::get_if<Pow>(&ln->kind());
   ASSERT_NE(pow, nullptr);
   EXPECT_EQ(pow->base, u);
-  ASSERT_NE(number_of(*pow->exponent), nullptr);
-  EXPECT_EQ(*number_of(*pow->exponent), -1.0);
+  ASSERT_NE(number_of(pow->exponent), nullptr);
+  EXPECT_EQ(*number_of(pow->exponent), -1.0);
 
-  const Expr cbrt = derive_via("cbrt", {u}, number(1.0));
+  const ExprPtr cbrt = derive_via("cbrt", {u}, number(1.0));
   const Pow* root = find_pow(cbrt);
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->base, u);
   const auto* two_thirds = std::get_if<Div>(&root->exponent->kind());
   ASSERT_NE(two_thirds, nullptr) << "the exponent was folded to a number";
-  EXPECT_EQ(*number_of(*two_thirds->numerator), 2.0);
-  EXPECT_EQ(*number_of(*two_thirds->denominator), 3.0);
+  EXPECT_EQ(*number_of(two_thirds->numerator), 2.0);
+  EXPECT_EQ(*number_of(two_thirds->denominator), 3.0);
 }
 
 // atan2 with a constant abscissa: y·0 vanishes and x·1 is x itself, so the numerator is x's node.
 TEST(DerivativeRules, Atan2WithConstantAbscissaHasTheAbscissaAsNumerator) {
   const ExprPtr y = symbol_node("y");
   const ExprPtr x = symbol_node("x");
-  std::vector<Expr> derivatives;
+  std::vector<ExprPtr> derivatives;
   derivatives.push_back(number(1.0));
   derivatives.push_back(number(0.0));
-  const Expr result = derive_via("atan2", {y, x}, std::move(derivatives));
-  const auto* quotient = std::get_if<Div>(&result.kind());
+  const ExprPtr result = derive_via("atan2", {y, x}, std::move(derivatives));
+  const auto* quotient = std::get_if<Div>(&result->kind());
   ASSERT_NE(quotient, nullptr);
   EXPECT_EQ(quotient->numerator->id(), x->id());
-  const Expr value = evaluate_with_bindings(result, {{"x", 2.0}, {"y", 3.0}}, {});
+  const ExprPtr value = evaluate_with_bindings(*result, {{"x", 2.0}, {"y", 3.0}}, {});
   ASSERT_NE(number_of(value), nullptr);
   EXPECT_DOUBLE_EQ(*number_of(value), 2.0 / 13.0);
 }
@@ -246,12 +247,12 @@ TEST(DerivativeRules, OrderArgumentsContributeNothing) {
                         Case{"besselk", 1, 2}, Case{"polygamma", 1, 2}, Case{"zeta_deriv", 1, 2},
                         Case{"hermite", 1, 2}, Case{"assoc_legendre", 2, 3}}) {
     std::vector<ExprPtr> args;
-    std::vector<Expr> derivatives;
+    std::vector<ExprPtr> derivatives;
     for (std::size_t i = 0; i < c.arity; ++i) {
       args.push_back(symbol_node("a" + std::to_string(i)));
-      derivatives.push_back(i < c.orders ? Expr(*symbol_node("q")) : number(0.0));
+      derivatives.push_back(i < c.orders ? symbol_node("q") : number(0.0));
     }
-    const Expr result = derive_via(c.function, args, std::move(derivatives));
+    const ExprPtr result = derive_via(c.function, args, std::move(derivatives));
     ASSERT_NE(number_of(result), nullptr) << c.function;
     EXPECT_EQ(*number_of(result), 0.0) << c.function;
   }
@@ -262,13 +263,13 @@ TEST(DerivativeRules, DISABLED_LogWithConstantBaseIsTheFirstTermAlone) {
   const ExprPtr b = symbol_node("b");
   const ExprPtr x = symbol_node("x");
   const ExprPtr w = symbol_node("w");
-  std::vector<Expr> derivatives;
+  std::vector<ExprPtr> derivatives;
   derivatives.push_back(number(0.0));
-  derivatives.push_back(Expr(*w));
-  const Expr result = derive_via("log", {b, x}, std::move(derivatives));
-  const Expr ln_b = expr_from_kind(FunctionCall{known_symbol(known_position("ln")), {b}});
-  const Expr expected = expr_div(Expr(*w), expr_product({x, share(Expr(ln_b))}));
-  EXPECT_TRUE(expr_structural_eq(result.kind(), expected.kind()));
+  derivatives.push_back(w);
+  const ExprPtr result = derive_via("log", {b, x}, std::move(derivatives));
+  const ExprPtr ln_b = expr_from_kind(FunctionCall{known_symbol(known_position("ln")), {b}});
+  const ExprPtr expected = expr_div(w, expr_product({x, ln_b}));
+  EXPECT_TRUE(expr_structural_eq(result->kind(), expected->kind()));
 }
 
 enum class Outcome { Value, First, Second, Built };
@@ -281,33 +282,34 @@ constexpr Operand kX{false, 0};
 constexpr Operand kY{false, 1};
 
 ExprPtr operand_node(const Operand& o) {
-  if (o.is_number) return share(number(o.value));
+  if (o.is_number) return number(o.value);
   return symbol_node(o.value == 0 ? "x" : "y");
 }
 
 // A number or a new node is neither operand; an operand handed back is the node itself (same id).
-void expect_outcome(const Expr& result, const ExprPtr& a, const ExprPtr& b, Outcome outcome, double value) {
+void expect_outcome(const ExprPtr& result, const ExprPtr& a, const ExprPtr& b, Outcome outcome,
+                    double value) {
   switch (outcome) {
     case Outcome::Value:
       ASSERT_NE(number_of(result), nullptr);
       EXPECT_EQ(*number_of(result), value);
       break;
     case Outcome::First:
-      EXPECT_EQ(result.id(), a->id());
+      EXPECT_EQ(result->id(), a->id());
       return;
     case Outcome::Second:
-      EXPECT_EQ(result.id(), b->id());
+      EXPECT_EQ(result->id(), b->id());
       return;
     case Outcome::Built:
       break;
   }
-  EXPECT_NE(result.id(), a->id());
-  EXPECT_NE(result.id(), b->id());
+  EXPECT_NE(result->id(), a->id());
+  EXPECT_NE(result->id(), b->id());
 }
 
 struct PairCase {
   const char* label;
-  Expr (*helper)(Expr, Expr);
+  ExprPtr (*helper)(ExprPtr, ExprPtr);
   Operand a;
   Operand b;
   Outcome outcome;
@@ -324,7 +326,7 @@ TEST_P(DerivativeHelperPairs, SettleTrivialCasesWithoutBuilding) {
   const PairCase& c = GetParam();
   const ExprPtr a = operand_node(c.a);
   const ExprPtr b = operand_node(c.b);
-  const Expr result = c.helper(Expr(*a), Expr(*b));
+  const ExprPtr result = c.helper(a, b);
   expect_outcome(result, a, b, c.outcome, c.value);
   if (c.outcome == Outcome::Built) {
     EXPECT_EQ(number_of(result), nullptr);
@@ -362,7 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct SharedCase {
   const char* label;
-  Expr (*helper)(const ExprPtr&, const ExprPtr&);
+  ExprPtr (*helper)(const ExprPtr&, const ExprPtr&);
   Operand a;
   Operand b;
   Outcome outcome;
@@ -379,12 +381,12 @@ TEST_P(DerivativeHelperShared, FoldOnlyTheTrivialCases) {
   const ExprPtr a = operand_node(c.a);
   // x/x: a second node of the same structure, so equality is by structure, not identity.
   const ExprPtr b = operand_node(c.b);
-  const Expr result = c.helper(a, b);
+  const ExprPtr result = c.helper(a, b);
   expect_outcome(result, a, b, c.outcome, c.value);
   if (c.outcome == Outcome::Built) {
     const bool div = c.helper == expr_div_shared;
-    EXPECT_TRUE(div ? std::holds_alternative<Div>(result.kind())
-                    : std::holds_alternative<Pow>(result.kind()));
+    EXPECT_TRUE(div ? std::holds_alternative<Div>(result->kind())
+                    : std::holds_alternative<Pow>(result->kind()));
   }
 }
 
@@ -409,15 +411,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DerivativeHelpers, SumOfSharedTermsFoldsNumbersAndSplicesSums) {
   const ExprPtr x = symbol_node("x");
-  const Expr one_term = expr_sum_shared({x});
-  EXPECT_EQ(one_term.id(), x->id());
+  const ExprPtr one_term = expr_sum_shared({x});
+  EXPECT_EQ(one_term->id(), x->id());
   EXPECT_EQ(*number_of(expr_sum_shared({})), 0.0);
-  EXPECT_EQ(*number_of(expr_sum_shared({share(number(2)), share(number(-2))})), 0.0);
+  EXPECT_EQ(*number_of(expr_sum_shared({number(2), number(-2)})), 0.0);
   // The numbers cancel below the tolerance: x alone, the node itself.
-  const Expr cancelled = expr_sum_shared({share(number(1e-15)), x});
-  EXPECT_EQ(cancelled.id(), x->id());
-  const Expr value =
-      evaluate_with_bindings(expr_sum_shared({x, share(number(2)), share(number(-0.5))}), {{"x", 4.0}}, {});
+  const ExprPtr cancelled = expr_sum_shared({number(1e-15), x});
+  EXPECT_EQ(cancelled->id(), x->id());
+  const ExprPtr value =
+      evaluate_with_bindings(*expr_sum_shared({x, number(2), number(-0.5)}), {{"x", 4.0}}, {});
   EXPECT_EQ(*number_of(value), 5.5);
 }
 
@@ -429,8 +431,8 @@ TEST(DerivativeHelpers, ChainRuleProductOfPolynomialsOverOneBase) {
   auto poly = [](const ExprPtr& base, std::vector<PolyTerm> terms) {
     return expr_poly(Polynomial{base, std::move(terms)});
   };
-  const Expr product = chain_rule_product(poly(x, {{0, 1}, {2, 1}}), poly(x_again, {{0, 1}, {1, 1}}));
-  const auto* p = std::get_if<Poly>(&product.kind());
+  const ExprPtr product = chain_rule_product(poly(x, {{0, 1}, {2, 1}}), poly(x_again, {{0, 1}, {1, 1}}));
+  const auto* p = std::get_if<Poly>(&product->kind());
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->polynomial.base, x);
   ASSERT_EQ(p->polynomial.terms.size(), 4U);
@@ -438,8 +440,8 @@ TEST(DerivativeHelpers, ChainRuleProductOfPolynomialsOverOneBase) {
     EXPECT_EQ(p->polynomial.terms[k].exponent, k);
     EXPECT_EQ(p->polynomial.terms[k].coefficient, 1.0);
   }
-  const Expr mixed = chain_rule_product(poly(x, {{0, 1}, {2, 1}}), poly(y, {{0, 1}, {1, 1}}));
-  EXPECT_FALSE(std::holds_alternative<Poly>(mixed.kind()));
+  const ExprPtr mixed = chain_rule_product(poly(x, {{0, 1}, {2, 1}}), poly(y, {{0, 1}, {1, 1}}));
+  EXPECT_FALSE(std::holds_alternative<Poly>(mixed->kind()));
 }
 
 // A list shorter than a rule reads stops the process with a message naming the rule.
@@ -454,7 +456,7 @@ TEST(DerivativeRulesDeathTest, ShortListsStopNamingTheRule) {
        {Case{"sin", 1, 0}, Case{"sin", 0, 1}, Case{"atan2", 2, 1}, Case{"log", 1, 2}, Case{"besselj", 2, 1},
         Case{"assoc_legendre", 3, 2}, Case{"spherical_harmonic", 4, 3}, Case{"ynm", 3, 4}}) {
     std::vector<ExprPtr> args(c.args, symbol_node("x"));
-    std::vector<Expr> derivatives;
+    std::vector<ExprPtr> derivatives;
     for (std::size_t i = 0; i < c.derivatives; ++i) derivatives.push_back(number(1.0));
     const std::string rule = std::string("derive_") + c.function;
     EXPECT_DEATH(row_of(c.function).derivative(args, derivatives), rule + " reads") << c.function;

@@ -26,19 +26,19 @@ InternedSymbol known_symbol(std::size_t position);
 InternedSymbol symbol_named(std::string_view name);
 
 // Calls, made directly: no builder, no simplification, no evaluation.
-Expr expr_call_unary(const InternedSymbol& name, Expr arg);
-Expr expr_call_named(std::string_view name, std::vector<ExprPtr> args);
-Expr expr_sqrt_call(Expr arg);
+ExprPtr expr_call_unary(const InternedSymbol& name, ExprPtr arg);
+ExprPtr expr_call_named(std::string_view name, std::vector<ExprPtr> args);
+ExprPtr expr_sqrt_call(ExprPtr arg);
 
-Expr chain_rule_product(Expr a, Expr b);
-Expr expr_add_pair(Expr a, Expr b);
+ExprPtr chain_rule_product(ExprPtr a, ExprPtr b);
+ExprPtr expr_add_pair(ExprPtr a, ExprPtr b);
 // a - b.
-Expr expr_sub_pair(Expr a, Expr b);
-Expr expr_negate(Expr x);
+ExprPtr expr_sub_pair(ExprPtr a, ExprPtr b);
+ExprPtr expr_negate(ExprPtr x);
 
 // Over shared operands; an operand handed back keeps its id and hash.
-Expr expr_sum_shared(std::vector<ExprPtr> terms);
-Expr expr_div_shared(const ExprPtr& numerator, const ExprPtr& denominator);
-Expr expr_pow_shared(const ExprPtr& base, const ExprPtr& exponent);
+ExprPtr expr_sum_shared(std::vector<ExprPtr> terms);
+ExprPtr expr_div_shared(const ExprPtr& numerator, const ExprPtr& denominator);
+ExprPtr expr_pow_shared(const ExprPtr& base, const ExprPtr& exponent);
 
 }  // namespace norvi::symbolic
