@@ -60,7 +60,7 @@ Polynomial multiply_polynomials(const Polynomial& a, const Polynomial& b) {
 }  // namespace
 
 InternedSymbol known_symbol(std::size_t position) {
-  auto record = symbol_by_key(known_symbols().keys.at(position).as_u64());
+  auto record = symbol_by_key(known_symbols().keys[position].as_u64());
   if (!record) fatal_error("Known symbol ID not found in registry");
   return *std::move(record);
 }

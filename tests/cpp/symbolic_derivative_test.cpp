@@ -34,11 +34,6 @@ ExprPtr derive_via(std::string_view function, const std::vector<ExprPtr>& args,
                    std::vector<ExprPtr> derivatives) {
   return row_of(function).derivative(args, derivatives);
 }
-ExprPtr derive_via(std::string_view function, const std::vector<ExprPtr>& args, ExprPtr derivative) {
-  std::vector<ExprPtr> derivatives;
-  derivatives.push_back(std::move(derivative));
-  return derive_via(function, args, std::move(derivatives));
-}
 
 const double* number_of(const ExprPtr& e) {
   const auto* n = std::get_if<Number>(&e->kind());
@@ -180,7 +175,7 @@ TEST(DerivativeRules, SinChainFactorIsSettledBeforeBuilding) {
   const std::vector<ExprPtr> args{u};
   const ExprPtr cos_u = expr_from_kind(FunctionCall{known_symbol(known_position("cos")), {u}});
 
-  const ExprPtr by_one = derive_via("sin", args, number(1.0));
+  const ExprPtr by_one = derive_via("sin", args, {number(1.0)});
   const auto* call = std::get_if<FunctionCall>(&by_one->kind());
   ASSERT_NE(call, nullptr);
   EXPECT_EQ(call->name, known_symbol(known_position("cos")));
@@ -188,12 +183,12 @@ TEST(DerivativeRules, SinChainFactorIsSettledBeforeBuilding) {
   EXPECT_EQ(call->args[0], u) << "the argument node is shared, not copied";
 
   for (const double zero : {0.0, 1e-15}) {
-    const ExprPtr result = derive_via("sin", args, number(zero));
+    const ExprPtr result = derive_via("sin", args, {number(zero)});
     ASSERT_NE(number_of(result), nullptr) << zero;
     EXPECT_EQ(*number_of(result), 0.0);
   }
 
-  const ExprPtr by_two = derive_via("sin", args, number(2.0));
+  const ExprPtr by_two = derive_via("sin", args, {number(2.0)});
   const ExprPtr expected = expr_product({cos_u, number(2.0)});
   EXPECT_EQ(by_two->hash(), expected->hash());
   EXPECT_TRUE(expr_structural_eq(by_two->kind(), expected->kind()));
@@ -202,14 +197,14 @@ TEST(DerivativeRules, SinChainFactorIsSettledBeforeBuilding) {
 // ln gives the power u^(-1), not a quotient; cbrt keeps its exponent as the exact quotient 2/3.
 TEST(DerivativeRules, LnIsAPowerAndCbrtKeepsTheQuotientTwoThirds) {
   const ExprPtr u = symbol_node("u");
-  const ExprPtr ln = derive_via("ln", {u}, number(1.0));
+  const ExprPtr ln = derive_via("ln", {u}, {number(1.0)});
   const auto* pow = std::get_if<Pow>(&ln->kind());
   ASSERT_NE(pow, nullptr);
   EXPECT_EQ(pow->base, u);
   ASSERT_NE(number_of(pow->exponent), nullptr);
   EXPECT_EQ(*number_of(pow->exponent), -1.0);
 
-  const ExprPtr cbrt = derive_via("cbrt", {u}, number(1.0));
+  const ExprPtr cbrt = derive_via("cbrt", {u}, {number(1.0)});
   const Pow* root = find_pow(cbrt);
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->base, u);
@@ -223,10 +218,7 @@ TEST(DerivativeRules, LnIsAPowerAndCbrtKeepsTheQuotientTwoThirds) {
 TEST(DerivativeRules, Atan2WithConstantAbscissaHasTheAbscissaAsNumerator) {
   const ExprPtr y = symbol_node("y");
   const ExprPtr x = symbol_node("x");
-  std::vector<ExprPtr> derivatives;
-  derivatives.push_back(number(1.0));
-  derivatives.push_back(number(0.0));
-  const ExprPtr result = derive_via("atan2", {y, x}, std::move(derivatives));
+  const ExprPtr result = derive_via("atan2", {y, x}, {number(1.0), number(0.0)});
   const auto* quotient = std::get_if<Div>(&result->kind());
   ASSERT_NE(quotient, nullptr);
   EXPECT_EQ(quotient->numerator->id(), x->id());
@@ -263,10 +255,7 @@ TEST(DerivativeRules, DISABLED_LogWithConstantBaseIsTheFirstTermAlone) {
   const ExprPtr b = symbol_node("b");
   const ExprPtr x = symbol_node("x");
   const ExprPtr w = symbol_node("w");
-  std::vector<ExprPtr> derivatives;
-  derivatives.push_back(number(0.0));
-  derivatives.push_back(w);
-  const ExprPtr result = derive_via("log", {b, x}, std::move(derivatives));
+  const ExprPtr result = derive_via("log", {b, x}, {number(0.0), w});
   const ExprPtr ln_b = expr_from_kind(FunctionCall{known_symbol(known_position("ln")), {b}});
   const ExprPtr expected = expr_div(w, expr_product({x, ln_b}));
   EXPECT_TRUE(expr_structural_eq(result->kind(), expected->kind()));
@@ -456,8 +445,7 @@ TEST(DerivativeRulesDeathTest, ShortListsStopNamingTheRule) {
        {Case{"sin", 1, 0}, Case{"sin", 0, 1}, Case{"atan2", 2, 1}, Case{"log", 1, 2}, Case{"besselj", 2, 1},
         Case{"assoc_legendre", 3, 2}, Case{"spherical_harmonic", 4, 3}, Case{"ynm", 3, 4}}) {
     std::vector<ExprPtr> args(c.args, symbol_node("x"));
-    std::vector<ExprPtr> derivatives;
-    for (std::size_t i = 0; i < c.derivatives; ++i) derivatives.push_back(number(1.0));
+    const std::vector<ExprPtr> derivatives(c.derivatives, number(1.0));
     const std::string rule = std::string("derive_") + c.function;
     EXPECT_DEATH(row_of(c.function).derivative(args, derivatives), rule + " reads") << c.function;
   }
