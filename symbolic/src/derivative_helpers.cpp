@@ -11,7 +11,7 @@
 namespace norvi::symbolic {
 namespace {
 
-constexpr double kTolerance = 1e-14;
+constexpr double kTolerance = kBuildTolerance;
 
 // Both false for NaN.
 bool near_zero(double v) { return std::fabs(v) < kTolerance; }
@@ -34,27 +34,6 @@ ExprPtr number(double v) { return expr_from_kind(Number{v}); }
 
 bool same_node(const ExprPtr& a, const ExprPtr& b) {
   return a == b || (a->hash() == b->hash() && expr_structural_eq(a, b));
-}
-
-// The product of two polynomials over one base, exponents added; sums below the tolerance dropped.
-Polynomial multiply_polynomials(const Polynomial& a, const Polynomial& b) {
-  Polynomial product{a.base, {}};
-  if (a.terms.empty() || b.terms.empty()) return product;
-  std::vector<PolyTerm> pairs;
-  pairs.reserve(a.terms.size() * b.terms.size());
-  for (const PolyTerm& x : a.terms) {
-    for (const PolyTerm& y : b.terms)
-      pairs.push_back({x.exponent + y.exponent, x.coefficient * y.coefficient});
-  }
-  std::stable_sort(pairs.begin(), pairs.end(),
-                   [](const PolyTerm& x, const PolyTerm& y) { return x.exponent < y.exponent; });
-  for (std::size_t i = 0; i < pairs.size();) {
-    PolyTerm run = pairs[i];
-    for (++i; i < pairs.size() && pairs[i].exponent == run.exponent; ++i)
-      run.coefficient += pairs[i].coefficient;
-    if (std::fabs(run.coefficient) >= kTolerance) product.terms.push_back(run);
-  }
-  return product;
 }
 
 }  // namespace
@@ -100,7 +79,8 @@ ExprPtr chain_rule_product(ExprPtr a, ExprPtr b) {
     const auto* pa = std::get_if<Poly>(&a->kind());
     const auto* pb = std::get_if<Poly>(&b->kind());
     if (pa != nullptr && pb != nullptr && same_node(pa->polynomial.base, pb->polynomial.base)) {
-      return expr_poly(multiply_polynomials(pa->polynomial, pb->polynomial));
+      // A product whose exponents leave the 32-bit range stays a plain product.
+      if (auto product = poly_mul(pa->polynomial, pb->polynomial)) return expr_poly(*std::move(product));
     }
   }
   return expr_product({std::move(a), std::move(b)});
@@ -136,7 +116,7 @@ ExprPtr expr_sum_shared(std::vector<ExprPtr> terms) {
   const bool folds = std::any_of(terms.begin(), terms.end(), [](const ExprPtr& t) {
     return std::holds_alternative<Number>(t->kind()) || std::holds_alternative<Sum>(t->kind());
   });
-  if (!folds) return expr_sum(std::move(terms));
+  if (!folds) return collect_like_terms(std::move(terms));
   double total = 0.0;
   std::vector<ExprPtr> kept;
   kept.reserve(terms.size() + 1);
@@ -152,7 +132,7 @@ ExprPtr expr_sum_shared(std::vector<ExprPtr> terms) {
   if (std::fabs(total) > kTolerance) kept.push_back(number(total));
   if (kept.empty()) return number(0.0);
   if (kept.size() == 1) return kept.front();
-  return expr_sum(std::move(kept));
+  return collect_like_terms(std::move(kept));
 }
 
 ExprPtr expr_div_shared(const ExprPtr& numerator, const ExprPtr& denominator) {

@@ -93,7 +93,7 @@ ExprPtr square_minus_one(const ExprPtr& u) {
   return expr_sub_pair(std::move(square), num(1.0));
 }
 // Products of shared factors.
-ExprPtr prod(std::vector<ExprPtr> factors) { return expr_product(std::move(factors)); }
+ExprPtr prod(std::vector<ExprPtr> factors) { return expr_product_normalize(std::move(factors)); }
 // n + c for an order argument.
 ExprPtr offset(const ExprPtr& n, double c) { return expr_sum_shared({n, num(c)}); }
 
