@@ -189,7 +189,7 @@ ExprPtr spherical_harmonic_rule(const char* rule, Args args, Derivatives derivat
   ExprPtr phi_factor = prod({std::move(minus_m), std::move(tan_m_phi), y});
   ExprPtr phi_term = chain_rule_product(std::move(phi_factor), std::move(dphi));
 
-  // θ term: (Y·l·cot θ − Y·(l + m)/sin θ · P(l − 1, m, cos θ)/P(l, m, cos θ))·θ′.
+  // θ term: (Y·l·cot θ − Y·(l + |m|)/sin θ · P(l − 1, m, cos θ)/P(l, m, cos θ))·θ′.
   ExprPtr cot_theta = named_trig_calls ? expr_call_named("cot", {theta}) : call(kCot, theta);
   ExprPtr first = chain_rule_product(y, prod({l, std::move(cot_theta)}));
   ExprPtr y_l_m = chain_rule_product(y, l_plus_order_magnitude(l, m));
@@ -467,7 +467,7 @@ ExprPtr derive_hermite(Args args, Derivatives d) {
   return chain_rule_product(chain_rule_product(std::move(two_n), std::move(lower)), std::move(dx));
 }
 
-// (l·x·P(l, m, x) − (l + m)·P(l − 1, m, x))/(x² − 1).
+// (l·x·P(l, m, x) − (l + |m|)·P(l − 1, m, x))/(x² − 1).
 ExprPtr derive_assoc_legendre(Args args, Derivatives d) {
   require("derive_assoc_legendre", args, d, 3);
   const ExprPtr& l = args[0];
