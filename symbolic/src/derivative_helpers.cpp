@@ -111,28 +111,14 @@ ExprPtr expr_sub_pair(ExprPtr a, ExprPtr b) {
 ExprPtr expr_negate(ExprPtr x) { return expr_product({number(-1.0), std::move(x)}); }
 
 ExprPtr expr_sum_shared(std::vector<ExprPtr> terms) {
-  if (terms.size() == 1) return terms.front();
+  if (terms.size() == 1) return std::move(terms.front());
   if (terms.empty()) return number(0.0);
   const bool folds = std::any_of(terms.begin(), terms.end(), [](const ExprPtr& t) {
     return std::holds_alternative<Number>(t->kind()) || std::holds_alternative<Sum>(t->kind());
   });
+  // Nothing to fold or splice: straight to collection, without the general sum's working list.
   if (!folds) return collect_like_terms(std::move(terms));
-  double total = 0.0;
-  std::vector<ExprPtr> kept;
-  kept.reserve(terms.size() + 1);
-  for (ExprPtr& term : terms) {
-    if (const double* v = number_of(term)) {
-      total += *v;
-    } else if (const auto* sum = std::get_if<Sum>(&term->kind())) {
-      kept.insert(kept.end(), sum->terms.begin(), sum->terms.end());
-    } else {
-      kept.push_back(std::move(term));
-    }
-  }
-  if (std::fabs(total) > kTolerance) kept.push_back(number(total));
-  if (kept.empty()) return number(0.0);
-  if (kept.size() == 1) return kept.front();
-  return collect_like_terms(std::move(kept));
+  return expr_sum(std::move(terms));
 }
 
 ExprPtr expr_div_shared(const ExprPtr& numerator, const ExprPtr& denominator) {

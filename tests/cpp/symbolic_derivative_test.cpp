@@ -261,7 +261,8 @@ TEST(DerivativeRules, LogWithConstantBaseIsTheFirstTermAlone) {
   EXPECT_TRUE(expr_structural_eq(result->kind(), expected->kind()));
 }
 
-enum class Outcome { Value, First, Second, Built };
+// Built: a new node that is not a number; Quotient and Power: a new node of that kind.
+enum class Outcome { Value, First, Second, Built, Quotient, Power };
 struct Operand {
   bool is_number;
   double value;  // for a number
@@ -275,128 +276,99 @@ ExprPtr operand_node(const Operand& o) {
   return symbol_node(o.value == 0 ? "x" : "y");
 }
 
-// A number or a new node is neither operand; an operand handed back is the node itself (same id).
-void expect_outcome(const ExprPtr& result, const ExprPtr& a, const ExprPtr& b, Outcome outcome,
-                    double value) {
-  switch (outcome) {
-    case Outcome::Value:
-      ASSERT_NE(number_of(result), nullptr);
-      EXPECT_EQ(*number_of(result), value);
-      break;
-    case Outcome::First:
-      EXPECT_EQ(result->id(), a->id());
-      return;
-    case Outcome::Second:
-      EXPECT_EQ(result->id(), b->id());
-      return;
-    case Outcome::Built:
-      break;
-  }
-  EXPECT_NE(result->id(), a->id());
-  EXPECT_NE(result->id(), b->id());
-}
+ExprPtr mul(const ExprPtr& a, const ExprPtr& b) { return chain_rule_product(a, b); }
+ExprPtr add(const ExprPtr& a, const ExprPtr& b) { return expr_add_pair(a, b); }
+ExprPtr sub(const ExprPtr& a, const ExprPtr& b) { return expr_sub_pair(a, b); }
 
-struct PairCase {
+struct HelperCase {
   const char* label;
-  ExprPtr (*helper)(ExprPtr, ExprPtr);
+  ExprPtr (*helper)(const ExprPtr&, const ExprPtr&);
   Operand a;
   Operand b;
   Outcome outcome;
   double value = 0;  // for Outcome::Value
 };
 
-void PrintTo(const PairCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const HelperCase& c, std::ostream* os) { *os << c.label; }
 
-class DerivativeHelperPairs : public ::testing::TestWithParam<PairCase> {};
+class DerivativeHelperCases : public ::testing::TestWithParam<HelperCase> {};
 
 // Each case says whether the helper settles it as a number, hands back one operand (the node itself,
-// same id), or builds a new node.
-TEST_P(DerivativeHelperPairs, SettleTrivialCasesWithoutBuilding) {
-  const PairCase& c = GetParam();
+// same id), or builds a new node. Operands are separate nodes, so x/x is equal by structure only.
+TEST_P(DerivativeHelperCases, SettleTrivialCasesWithoutBuilding) {
+  const HelperCase& c = GetParam();
   const ExprPtr a = operand_node(c.a);
   const ExprPtr b = operand_node(c.b);
   const ExprPtr result = c.helper(a, b);
-  expect_outcome(result, a, b, c.outcome, c.value);
-  if (c.outcome == Outcome::Built) {
-    EXPECT_EQ(number_of(result), nullptr);
+  switch (c.outcome) {
+    case Outcome::First:
+      EXPECT_EQ(result, a);
+      return;
+    case Outcome::Second:
+      EXPECT_EQ(result, b);
+      return;
+    case Outcome::Value:
+      ASSERT_NE(number_of(result), nullptr);
+      EXPECT_EQ(*number_of(result), c.value);
+      break;
+    case Outcome::Built:
+      EXPECT_EQ(number_of(result), nullptr);
+      break;
+    case Outcome::Quotient:
+      EXPECT_TRUE(std::holds_alternative<Div>(result->kind()));
+      break;
+    case Outcome::Power:
+      EXPECT_TRUE(std::holds_alternative<Pow>(result->kind()));
+      break;
   }
+  EXPECT_NE(result, a);
+  EXPECT_NE(result, b);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    MulAddSub, DerivativeHelperPairs,
-    ::testing::Values(PairCase{"mul 0 x", chain_rule_product, num_op(0), kX, Outcome::Value, 0},
-                      PairCase{"mul 1e-15 x", chain_rule_product, num_op(1e-15), kX, Outcome::Value, 0},
-                      PairCase{"mul NaN 0", chain_rule_product, num_op(kNaN), num_op(0), Outcome::Value, 0},
-                      PairCase{"mul x 0", chain_rule_product, kX, num_op(0), Outcome::Value, 0},
-                      PairCase{"mul x 1e-15", chain_rule_product, kX, num_op(1e-15), Outcome::Value, 0},
-                      PairCase{"mul 1 x", chain_rule_product, num_op(1), kX, Outcome::Second},
-                      PairCase{"mul x 1", chain_rule_product, kX, num_op(1), Outcome::First},
-                      PairCase{"mul 1 3", chain_rule_product, num_op(1), num_op(3), Outcome::Second},
-                      PairCase{"mul 3 1", chain_rule_product, num_op(3), num_op(1), Outcome::First},
-                      PairCase{"mul 2 3", chain_rule_product, num_op(2), num_op(3), Outcome::Value, 6},
-                      PairCase{"mul 2 x", chain_rule_product, num_op(2), kX, Outcome::Built},
-                      PairCase{"mul x y", chain_rule_product, kX, kY, Outcome::Built},
-                      PairCase{"add 0 x", expr_add_pair, num_op(0), kX, Outcome::Second},
-                      PairCase{"add x 1e-15", expr_add_pair, kX, num_op(1e-15), Outcome::First},
-                      PairCase{"add 1e-15 2", expr_add_pair, num_op(1e-15), num_op(2), Outcome::Second},
-                      PairCase{"add 2 1e-15", expr_add_pair, num_op(2), num_op(1e-15), Outcome::First},
-                      PairCase{"add 2 3", expr_add_pair, num_op(2), num_op(3), Outcome::Value, 5},
-                      PairCase{"add 2 x", expr_add_pair, num_op(2), kX, Outcome::Built},
-                      PairCase{"add x y", expr_add_pair, kX, kY, Outcome::Built},
+    AllHelpers, DerivativeHelperCases,
+    ::testing::Values(HelperCase{"mul 0 x", mul, num_op(0), kX, Outcome::Value, 0},
+                      HelperCase{"mul 1e-15 x", mul, num_op(1e-15), kX, Outcome::Value, 0},
+                      HelperCase{"mul NaN 0", mul, num_op(kNaN), num_op(0), Outcome::Value, 0},
+                      HelperCase{"mul x 0", mul, kX, num_op(0), Outcome::Value, 0},
+                      HelperCase{"mul x 1e-15", mul, kX, num_op(1e-15), Outcome::Value, 0},
+                      HelperCase{"mul 1 x", mul, num_op(1), kX, Outcome::Second},
+                      HelperCase{"mul x 1", mul, kX, num_op(1), Outcome::First},
+                      HelperCase{"mul 1 3", mul, num_op(1), num_op(3), Outcome::Second},
+                      HelperCase{"mul 3 1", mul, num_op(3), num_op(1), Outcome::First},
+                      HelperCase{"mul 2 3", mul, num_op(2), num_op(3), Outcome::Value, 6},
+                      HelperCase{"mul 2 x", mul, num_op(2), kX, Outcome::Built},
+                      HelperCase{"mul x y", mul, kX, kY, Outcome::Built},
+                      HelperCase{"add 0 x", add, num_op(0), kX, Outcome::Second},
+                      HelperCase{"add x 1e-15", add, kX, num_op(1e-15), Outcome::First},
+                      HelperCase{"add 1e-15 2", add, num_op(1e-15), num_op(2), Outcome::Second},
+                      HelperCase{"add 2 1e-15", add, num_op(2), num_op(1e-15), Outcome::First},
+                      HelperCase{"add 2 3", add, num_op(2), num_op(3), Outcome::Value, 5},
+                      HelperCase{"add 2 x", add, num_op(2), kX, Outcome::Built},
+                      HelperCase{"add x y", add, kX, kY, Outcome::Built},
                       // Between two numbers the difference is exact, with no tolerance.
-                      PairCase{"sub 1e-15 2", expr_sub_pair, num_op(1e-15), num_op(2), Outcome::Value,
-                               1e-15 - 2},
-                      PairCase{"sub 2 2", expr_sub_pair, num_op(2), num_op(2), Outcome::Value, 0},
-                      PairCase{"sub 0 x", expr_sub_pair, num_op(0), kX, Outcome::Built},
-                      PairCase{"sub x 1e-15", expr_sub_pair, kX, num_op(1e-15), Outcome::First},
-                      PairCase{"sub x y", expr_sub_pair, kX, kY, Outcome::Built}));
-
-struct SharedCase {
-  const char* label;
-  ExprPtr (*helper)(const ExprPtr&, const ExprPtr&);
-  Operand a;
-  Operand b;
-  Outcome outcome;
-  double value = 0;
-};
-
-void PrintTo(const SharedCase& c, std::ostream* os) { *os << c.label; }
-
-class DerivativeHelperShared : public ::testing::TestWithParam<SharedCase> {};
-
-// The quotient and power of shared operands fold only the trivial cases: 6/3 and 2^3 stay nodes.
-TEST_P(DerivativeHelperShared, FoldOnlyTheTrivialCases) {
-  const SharedCase& c = GetParam();
-  const ExprPtr a = operand_node(c.a);
-  // x/x: a second node of the same structure, so equality is by structure, not identity.
-  const ExprPtr b = operand_node(c.b);
-  const ExprPtr result = c.helper(a, b);
-  expect_outcome(result, a, b, c.outcome, c.value);
-  if (c.outcome == Outcome::Built) {
-    const bool div = c.helper == expr_div_shared;
-    EXPECT_TRUE(div ? std::holds_alternative<Div>(result->kind())
-                    : std::holds_alternative<Pow>(result->kind()));
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    DivPow, DerivativeHelperShared,
-    ::testing::Values(SharedCase{"div x x", expr_div_shared, kX, kX, Outcome::Value, 1},
-                      SharedCase{"div 2 2", expr_div_shared, num_op(2), num_op(2), Outcome::Value, 1},
-                      SharedCase{"div 0 0", expr_div_shared, num_op(0), num_op(0), Outcome::Built},
-                      SharedCase{"div x 1", expr_div_shared, kX, num_op(1), Outcome::First},
-                      SharedCase{"div 0 x", expr_div_shared, num_op(0), kX, Outcome::Value, 0},
-                      SharedCase{"div x 0", expr_div_shared, kX, num_op(0), Outcome::Built},
-                      SharedCase{"div 6 3", expr_div_shared, num_op(6), num_op(3), Outcome::Built},
-                      SharedCase{"div x y", expr_div_shared, kX, kY, Outcome::Built},
-                      SharedCase{"pow x 0", expr_pow_shared, kX, num_op(0), Outcome::Value, 1},
-                      SharedCase{"pow 0 0", expr_pow_shared, num_op(0), num_op(0), Outcome::Value, 1},
-                      SharedCase{"pow x 1", expr_pow_shared, kX, num_op(1), Outcome::First},
-                      SharedCase{"pow 1 x", expr_pow_shared, num_op(1), kX, Outcome::Value, 1},
-                      SharedCase{"pow 0 2", expr_pow_shared, num_op(0), num_op(2), Outcome::Value, 0},
-                      SharedCase{"pow 0 -1", expr_pow_shared, num_op(0), num_op(-1), Outcome::Built},
-                      SharedCase{"pow 0 x", expr_pow_shared, num_op(0), kX, Outcome::Built},
-                      SharedCase{"pow 2 3", expr_pow_shared, num_op(2), num_op(3), Outcome::Built}));
+                      HelperCase{"sub 1e-15 2", sub, num_op(1e-15), num_op(2), Outcome::Value, 1e-15 - 2},
+                      HelperCase{"sub 2 2", sub, num_op(2), num_op(2), Outcome::Value, 0},
+                      HelperCase{"sub 0 x", sub, num_op(0), kX, Outcome::Built},
+                      HelperCase{"sub x 1e-15", sub, kX, num_op(1e-15), Outcome::First},
+                      HelperCase{"sub x y", sub, kX, kY, Outcome::Built},
+                      // Quotients and powers of shared operands fold only the trivial cases.
+                      HelperCase{"div x x", expr_div_shared, kX, kX, Outcome::Value, 1},
+                      HelperCase{"div 2 2", expr_div_shared, num_op(2), num_op(2), Outcome::Value, 1},
+                      HelperCase{"div 0 0", expr_div_shared, num_op(0), num_op(0), Outcome::Quotient},
+                      HelperCase{"div x 1", expr_div_shared, kX, num_op(1), Outcome::First},
+                      HelperCase{"div 0 x", expr_div_shared, num_op(0), kX, Outcome::Value, 0},
+                      HelperCase{"div x 0", expr_div_shared, kX, num_op(0), Outcome::Quotient},
+                      HelperCase{"div 6 3", expr_div_shared, num_op(6), num_op(3), Outcome::Quotient},
+                      HelperCase{"div x y", expr_div_shared, kX, kY, Outcome::Quotient},
+                      HelperCase{"pow x 0", expr_pow_shared, kX, num_op(0), Outcome::Value, 1},
+                      HelperCase{"pow 0 0", expr_pow_shared, num_op(0), num_op(0), Outcome::Value, 1},
+                      HelperCase{"pow x 1", expr_pow_shared, kX, num_op(1), Outcome::First},
+                      HelperCase{"pow 1 x", expr_pow_shared, num_op(1), kX, Outcome::Value, 1},
+                      HelperCase{"pow 0 2", expr_pow_shared, num_op(0), num_op(2), Outcome::Value, 0},
+                      HelperCase{"pow 0 -1", expr_pow_shared, num_op(0), num_op(-1), Outcome::Power},
+                      HelperCase{"pow 0 x", expr_pow_shared, num_op(0), kX, Outcome::Power},
+                      HelperCase{"pow 2 3", expr_pow_shared, num_op(2), num_op(3), Outcome::Power}));
 
 // The sum of shared terms settles numbers and one-term cases itself, yet must give what the general
 // sum gives on every input; a term handed back is the node itself.
