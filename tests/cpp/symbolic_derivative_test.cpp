@@ -12,6 +12,7 @@
 #include "norvi/symbolic/construction.hpp"
 #include "norvi/symbolic/derivative_helpers.hpp"
 #include "norvi/symbolic/evaluate.hpp"
+#include "norvi/symbolic/expr_text.hpp"
 #include "norvi/symbolic/function_table.hpp"
 #include "norvi/symbolic/known_symbols.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
@@ -111,7 +112,7 @@ TEST_P(DerivativeRuleNumeric, MatchesCentralDifferenceOfTheRow) {
       }
       const ExprPtr value = evaluate_with_bindings(*row.derivative(args, derivatives), bindings, {});
       const double* got = number_of(value);
-      ASSERT_NE(got, nullptr) << "argument " << i << " did not evaluate to a number";
+      ASSERT_NE(got, nullptr) << "argument " << i << " left " << plain_text(*value);
       const double want = partial * (symbolic_weight ? kWeight : 1.0);
       EXPECT_NEAR(*got, want, 1e-6 * std::max(std::fabs(want), 1e-3))
           << "argument " << i << (symbolic_weight ? ", symbolic derivative" : ", derivative 1");
