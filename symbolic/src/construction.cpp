@@ -4,14 +4,12 @@
 
 namespace norvi::symbolic {
 
-Expr expr_sum(std::vector<ExprPtr> terms) { return expr_from_kind(Sum{std::move(terms)}); }
-Expr expr_product(std::vector<ExprPtr> factors) { return expr_from_kind(Product{std::move(factors)}); }
-Expr expr_div(Expr numerator, Expr denominator) {
-  return expr_from_kind(Div{share(std::move(numerator)), share(std::move(denominator))});
+ExprPtr expr_sum(std::vector<ExprPtr> terms) { return expr_from_kind(Sum{std::move(terms)}); }
+ExprPtr expr_product(std::vector<ExprPtr> factors) { return expr_from_kind(Product{std::move(factors)}); }
+ExprPtr expr_div(ExprPtr numerator, ExprPtr denominator) {
+  return expr_from_kind(Div{std::move(numerator), std::move(denominator)});
 }
-Expr expr_pow(Expr base, Expr exponent) {
-  return expr_from_kind(Pow{share(std::move(base)), share(std::move(exponent))});
-}
-Expr expr_poly(Polynomial polynomial) { return expr_from_kind(Poly{std::move(polynomial)}); }
+ExprPtr expr_pow(ExprPtr base, ExprPtr exponent) { return expr_from_kind(Pow{std::move(base), std::move(exponent)}); }
+ExprPtr expr_poly(Polynomial polynomial) { return expr_from_kind(Poly{std::move(polynomial)}); }
 
 }  // namespace norvi::symbolic

@@ -7,10 +7,10 @@
 
 namespace norvi::symbolic {
 
-Expr expr_sum(std::vector<ExprPtr> terms);
-Expr expr_product(std::vector<ExprPtr> factors);
-Expr expr_div(Expr numerator, Expr denominator);
-Expr expr_pow(Expr base, Expr exponent);
-Expr expr_poly(Polynomial polynomial);
+ExprPtr expr_sum(std::vector<ExprPtr> terms);
+ExprPtr expr_product(std::vector<ExprPtr> factors);
+ExprPtr expr_div(ExprPtr numerator, ExprPtr denominator);
+ExprPtr expr_pow(ExprPtr base, ExprPtr exponent);
+ExprPtr expr_poly(Polynomial polynomial);
 
 }  // namespace norvi::symbolic
