@@ -138,7 +138,7 @@ void write_debug(const ParamRef& param, DebugWriter& w) {
 void write_debug(const Parameter& parameter, DebugWriter& w) {
   w.open_record("Parameter");
   w.field("expr");
-  symbolic::expr_write_debug(parameter.expr, w);
+  symbolic::expr_write_debug(*parameter.expr, w);
   w.close();
 }
 

@@ -105,7 +105,7 @@ class ParamTable {
   // The entry's plain text, for one that stays symbolic.
   const std::string& plain(std::uint32_t index) {
     Entry& e = entry(index);
-    if (!e.plain) e.plain = symbolic::plain_text(table_[index].expr);
+    if (!e.plain) e.plain = symbolic::plain_text(*table_[index].expr);
     return *e.plain;
   }
 
@@ -136,7 +136,7 @@ class ParamTable {
     Entry& e = entries_[index];
     if (!e.evaluated) {
       e.evaluated = true;
-      if (auto number = evaluate_expr_f64(table_[index].expr)) e.value = *number;
+      if (auto number = evaluate_expr_f64(*table_[index].expr)) e.value = *number;
     }
     return e;
   }
@@ -285,8 +285,8 @@ std::expected<std::string, VeskError> circuit_to_vesk(const Circuit& circuit) {
 std::expected<double, CircuitError> evaluate_expr_f64(const symbolic::Expr& expr) {
   static const symbolic::CustomFunctions kNoCustom;
   static const symbolic::Bindings kHostConstants = {{"π", kPi}, {"e", kE}};
-  auto number_of = [](const symbolic::Expr& e) -> std::optional<double> {
-    if (const auto* n = std::get_if<symbolic::Number>(&e.kind())) return n->value;
+  auto number_of = [](const symbolic::ExprPtr& e) -> std::optional<double> {
+    if (const auto* n = std::get_if<symbolic::Number>(&e->kind())) return n->value;
     return std::nullopt;
   };
   std::optional<double> value = number_of(symbolic::evaluate_expr_rec(expr, kNoCustom));

@@ -30,9 +30,9 @@ namespace norvi::core {
 template <typename T>
 using OrderedSet = std::vector<T>;
 
-// A symbolic gate parameter.
+// A symbolic gate parameter: a handle on an expression node (never null), which nodes only have.
 struct Parameter {
-  symbolic::Expr expr;
+  symbolic::ExprPtr expr;
 };
 
 struct SymbolicComplex {
