@@ -11,7 +11,17 @@ namespace norvi::core {
 
 struct Operation;
 
+// Its special members are defined where Operation is whole: an operation can hold a control-flow
+// instruction, so copying or destroying a body may only be spelled out after Operation.
 struct ControlBody {
+  ControlBody() noexcept;
+  ControlBody(std::vector<Operation> operations) noexcept;  // NOLINT(google-explicit-constructor)
+  ControlBody(const ControlBody& other);
+  ControlBody(ControlBody&& other) noexcept;
+  ControlBody& operator=(const ControlBody& other);
+  ControlBody& operator=(ControlBody&& other) noexcept;
+  ~ControlBody();
+
   std::vector<Operation> operations;
 };
 

@@ -83,6 +83,3 @@ std::string instruction_name(const Instruction& instruction);
 std::string instruction_name_string(const Instruction& instruction);
 
 }  // namespace norvi::core
-
-// Control-flow bodies hold operations by value, so whoever holds an instruction needs Operation whole.
-#include "norvi/core/circuit/operation.hpp"
