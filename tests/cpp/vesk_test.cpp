@@ -77,6 +77,8 @@ TEST(VeskLine, EveryKindThatHasOne) {
       {op(StandardGate::TDG, {2}), "TD Q2"},
       {op(StandardGate::Phase, {0}, {fixed(0.25)}), "PHASE Q0 0.25"},
       {op(StandardGate::U, {1}, {fixed(0.5), index(0), index(1)}), "U Q1 0.5 0.25 pi"},
+      // Fixed values that are not numbers are written as they are.
+      {op(StandardGate::RY, {0}, {fixed(std::nan("")), fixed(-kInf)}), "RY Q0 NaN -inf"},
       // The gate's shape is not checked against its qubits and parameters.
       {op(StandardGate::H, {0, 1, 2, 3, 4}, {fixed(1)}), "H Q0 Q1 Q2 Q3 Q4 1"},
       {op(Instruction::directive(DirectiveKind::Barrier), {0, 1, 2}), "B Q0 Q1 Q2"},
