@@ -91,10 +91,11 @@ void write_literal(std::string_view name, std::uint32_t width, UInt128 value, De
   w.close();
 }
 
-void write_pair_of_operands(std::string_view name, std::string_view op_field, auto op, const ClassicalExpr& lhs,
-                            const ClassicalExpr& rhs, DebugWriter& w) {
+// `Name { op: ..., lhs: ..., rhs: ... }`.
+template <typename Op>
+void write_operator(std::string_view name, Op op, const ClassicalExpr& lhs, const ClassicalExpr& rhs, DebugWriter& w) {
   w.open_record(name);
-  w.field(op_field);
+  w.field("op");
   write_debug(op, w);
   w.field("lhs");
   write_debug(lhs, w);
@@ -265,8 +266,8 @@ void write_debug(const ClassicalExprKind& kind, DebugWriter& w) {
                    write_debug(k.expr, w);
                    w.close();
                  },
-                 [&](const ce::Binary& k) { write_pair_of_operands("Binary", "op", k.op, k.lhs, k.rhs, w); },
-                 [&](const ce::Compare& k) { write_pair_of_operands("Compare", "op", k.op, k.lhs, k.rhs, w); },
+                 [&](const ce::Binary& k) { write_operator("Binary", k.op, k.lhs, k.rhs, w); },
+                 [&](const ce::Compare& k) { write_operator("Compare", k.op, k.lhs, k.rhs, w); },
                  [&](const ce::Cast& k) {
                    w.open_record("Cast");
                    w.field("cast");
