@@ -109,10 +109,14 @@ ExprPtr Expr::with_fixed_id(std::uint64_t id, ExprKind kind) { return ExprPtr(ne
 
 ExprPtr expr_from_kind(ExprKind kind) { return ExprPtr(new Expr(draw_id(), std::move(kind))); }
 
+std::uint64_t expr_draw_id() { return draw_id(); }
+
 // Frees nodes whose count reached zero. Each child gives up its reference here: one that still has
 // other holders just loses a count (nothing is allocated for it); one whose count this takes to zero
 // joins the stack, so the walk never goes deeper than this frame.
 struct NodeRelease {
+  static void free_leaf(const Expr* leaf) noexcept { delete const_cast<Expr*>(leaf); }
+
   static void run(const Expr* root) noexcept {
     WorkStack<const Expr*> stack;
     stack.push(root);
@@ -153,7 +157,14 @@ struct NodeRelease {
   }
 };
 
-void expr_release_last(const Expr* node) noexcept { NodeRelease::run(node); }
+void expr_release_last(const Expr* node) noexcept {
+  // Most nodes freed are leaves (numbers made by evaluation): no walk to set up for them.
+  if (std::holds_alternative<Number>(node->kind()) || std::holds_alternative<Symbol>(node->kind())) {
+    NodeRelease::free_leaf(node);
+    return;
+  }
+  NodeRelease::run(node);
+}
 
 HashState hash_expr_kind(const ExprKind& kind, HashState state) {
   state.absorb(kind.index());

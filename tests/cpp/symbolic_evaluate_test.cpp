@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "norvi/symbolic/construction.hpp"
 #include "norvi/symbolic/evaluate.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
+#include "support/expr_shape.hpp"
+#include "support/small_stack.hpp"
 
 namespace norvi::symbolic {
 namespace {
@@ -55,26 +58,70 @@ TEST(SymbolicEvaluate, ConstantsAndBindings) {
 
 TEST(SymbolicEvaluate, FoldsNumbersAndKeepsTheRest) {
   const ExprPtr theta = var("theta");
-  const ExprPtr sum = evaluate_expr_rec(*(expr_from_kind(Sum{{theta, num(2), num(3)}})), {});
-  const auto& terms = std::get<Sum>(sum->kind()).terms;
-  ASSERT_EQ(terms.size(), 2U);
-  EXPECT_EQ(terms[0]->id(), theta->id());
-  EXPECT_EQ(*value_of(terms[1]), 5.0);
+  // The kept part goes through the builders: canonical order, the folded number first.
+  const ExprPtr sum = evaluate_expr_rec(*expr_from_kind(Sum{{theta, num(2), num(3)}}), {});
+  EXPECT_EQ(norvi::testing::expr_shape(*sum), "Sum[5, theta]");
+  EXPECT_EQ(std::get<Sum>(sum->kind()).terms[1]->id(), theta->id());
 
-  const ExprPtr product = evaluate_expr_rec(*(expr_from_kind(Product{{num(2), num(3), theta}})), {});
-  const auto& factors = std::get<Product>(product->kind()).factors;
-  ASSERT_EQ(factors.size(), 2U);
-  EXPECT_EQ(*value_of(factors[0]), 6.0);
+  const ExprPtr product = evaluate_expr_rec(*expr_from_kind(Product{{theta, num(2), num(3)}}), {});
+  EXPECT_EQ(norvi::testing::expr_shape(*product), "Product[6, theta]");
 
-  // A zero factor stops evaluation: the call after it would otherwise be computed.
-  const ExprPtr zero = evaluate_expr_rec(*(expr_from_kind(Product{{num(2), num(0), theta}})), {});
+  // A zero factor stops evaluation: the call after it is never made.
+  int calls = 0;
+  const CustomFunctions counting = {{"counted", [&calls](std::span<const double>) -> std::optional<double> {
+                                       ++calls;
+                                       return 1.0;
+                                     }}};
+  const ExprPtr zero =
+      evaluate_expr_rec(*expr_from_kind(Product{{num(2), num(0), call("counted", {num(1)})}}), counting);
   EXPECT_EQ(*value_of(zero), 0.0);
+  EXPECT_EQ(calls, 0);
 
-  const ExprPtr quotient = evaluate_expr_rec(*(expr_from_kind(Div{num(4), num(0)})), {});
+  const ExprPtr quotient = evaluate_expr_rec(*expr_from_kind(Div{num(4), num(0)}), {});
   EXPECT_TRUE(std::holds_alternative<Div>(quotient->kind()));
-  EXPECT_EQ(*value_of(evaluate_expr_rec(*(expr_from_kind(Pow{num(2), num(0.5)})), {})), std::sqrt(2.0));
-  EXPECT_EQ(*value_of(evaluate_expr_rec(*(expr_from_kind(Sum{{}})), {})), 0.0);
-  EXPECT_EQ(*value_of(evaluate_expr_rec(*(expr_from_kind(Product{{}})), {})), 1.0);
+  EXPECT_EQ(*value_of(evaluate_expr_rec(*expr_from_kind(Pow{num(2), num(0.5)}), {})), std::sqrt(2.0));
+  EXPECT_EQ(*value_of(evaluate_expr_rec(*expr_from_kind(Sum{{}}), {})), 0.0);
+  EXPECT_EQ(*value_of(evaluate_expr_rec(*expr_from_kind(Product{{}}), {})), 1.0);
+}
+
+// What is left symbolic folds through the simplifying builders: like terms collect, bound parameters
+// leave a single number.
+TEST(SymbolicEvaluate, RebuildsThroughTheBuilders) {
+  const ExprPtr x = var("x");
+  const ExprPtr theta = var("theta");
+  const ExprPtr gate = expr_sum({expr_div(theta, num(2)), var("pi")});
+  const ExprPtr bound = evaluate_with_bindings(*gate, {{"theta", 1.0}}, {});
+  ASSERT_NE(value_of(bound), nullptr);
+  EXPECT_EQ(*value_of(bound), 0.5 + kPi);
+
+  // Made directly, so only evaluation can collect them.
+  const ExprPtr raw = expr_from_kind(Sum{{expr_from_kind(Product{{num(2), x}}), expr_from_kind(Product{{num(3), x}})}});
+  EXPECT_EQ(norvi::testing::expr_shape(*evaluate_expr_rec(*raw, {})), "Poly(x; 1:5)");
+  const ExprPtr cancelling =
+      expr_from_kind(Sum{{expr_from_kind(Product{{num(2), x}}), expr_from_kind(Product{{num(-2), x}})}});
+  EXPECT_EQ(norvi::testing::expr_shape(*evaluate_expr_rec(*cancelling, {})), "0");
+  const ExprPtr powers = expr_from_kind(Product{{x, var("y"), x}});
+  EXPECT_EQ(norvi::testing::expr_shape(*evaluate_expr_rec(*powers, {})), "Product[Pow(x, 2), y]");
+}
+
+// Deep chains evaluate on a stack far too small for one call frame per level.
+TEST(SymbolicEvaluate, DeepChainsEvaluateWithoutDeepRecursion) {
+  constexpr int kDepth = 100'000;
+  const ExprPtr x = var("x");
+  norvi::testing::run_on_small_stack(256 * 1024, [&] {
+    ExprPtr tower = x;
+    ExprPtr affine = x;
+    for (int i = 0; i < kDepth; ++i) {
+      tower = expr_pow(x, std::move(tower));
+      affine = expr_product({expr_sum({std::move(affine), num(1)}), num(2)});
+    }
+    const ExprPtr same = evaluate_expr_rec(*tower, {});
+    EXPECT_TRUE(expr_structural_eq(same, tower));
+    const ExprPtr folded = evaluate_with_bindings(*affine, {{"x", -2.0}}, {});  // (-2 + 1) * 2 = -2 at every level
+    ASSERT_NE(value_of(folded), nullptr);
+    EXPECT_EQ(*value_of(folded), -2.0);
+    EXPECT_TRUE(expr_structural_eq(evaluate_expr_rec(*affine, {}), affine));
+  });
 }
 
 TEST(SymbolicEvaluate, CallsOfNumbers) {

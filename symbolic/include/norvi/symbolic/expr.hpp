@@ -169,6 +169,9 @@ inline std::size_t ExprPtr::use_count() const noexcept {
 
 // The constructor: draws the next id and computes the structural hash.
 ExprPtr expr_from_kind(ExprKind kind);
+// Draws the next id for a node that is made later, if at all, with `Expr::with_fixed_id`; so a
+// value that may never need its node still takes its id in construction order.
+std::uint64_t expr_draw_id();
 
 // Another handle on a node already held elsewhere: the same node, its id and hash.
 inline ExprPtr share(const Expr& node) noexcept {
