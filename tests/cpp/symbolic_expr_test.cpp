@@ -143,7 +143,7 @@ TEST(SymbolicExpr, DerivativeNodeInternsItsVariable) {
 // Chains of every child-holding kind, deep enough that a walk recursing once per level would
 // overflow the small stack they are compared and released on.
 TEST(SymbolicExpr, DeepChainsCompareAndReleaseWithoutDeepRecursion) {
-  constexpr int kDepth = 200'000;
+  constexpr int kDepth = 50'000;
   const ExprPtr x = var("x");
   using Step = ExprKind (*)(const ExprPtr& leaf, ExprPtr inner);
   const std::vector<std::pair<const char*, Step>> steps = {
@@ -196,15 +196,24 @@ TEST(SymbolicExpr, ThreadsReleaseSharedSubtreesAtOnce) {
     shared.clear();
     chain.reset();
     std::atomic<int> ready{0};
+    std::vector<std::uint64_t> seen(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&, t] {
         ready.fetch_add(1);
         while (ready.load() < kThreads) std::this_thread::yield();
+        // Read the shared nodes first, so that freeing them must come after these reads.
+        for (const ExprPtr& node : held[t]) {
+          if (const auto* product = std::get_if<Product>(&node->kind())) {
+            const auto& inner = std::get<Sum>(std::get<Pow>(product->factors[0]->kind()).exponent->kind());
+            seen[t] += inner.terms.size() + inner.terms[0]->hash();
+          }
+        }
         held[t].clear();
       });
     }
     for (std::thread& thread : threads) thread.join();
+    for (int t = 1; t < kThreads; ++t) EXPECT_EQ(seen[t], seen[0]);
   }
   EXPECT_EQ(x.use_count(), 1U);
 }
