@@ -11,8 +11,10 @@ std::int32_t round_to_i32(double v);
 // x^n by repeated squaring; n = 0 gives 1.
 double powi(double x, std::uint64_t n);
 
-double erf_series(double x);
+double erf_f64(double x);
+double erfc_f64(double x);
 std::optional<double> gamma_f64(double x);
+std::optional<double> beta_f64(double a, double b);
 std::optional<double> digamma_f64(double x);
 std::optional<double> trigamma_f64(double x);
 std::optional<double> tetragamma_f64(double x);
@@ -26,9 +28,10 @@ double bessel_y0_f64(double x);
 double bessel_y1_f64(double x);
 double bessel_i0_f64(double x);
 double bessel_i1_f64(double x);
-double bessel_j_f64(std::int32_t n, double x);
+// Orders that a recurrence would need more than a few million steps to reach give no value.
+std::optional<double> bessel_j_f64(std::int32_t n, double x);
 std::optional<double> bessel_y_f64(std::int32_t n, double x);
-double bessel_i_f64(std::int32_t n, double x);
+std::optional<double> bessel_i_f64(std::int32_t n, double x);
 std::optional<double> bessel_k_f64(std::int32_t n, double x);
 
 std::optional<double> lambert_w0_f64(double x);
