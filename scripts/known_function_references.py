@@ -186,6 +186,10 @@ def cases():
     for n in (4, 6, 7, 8, 9):
         for s in (-19.7, -5.5, 0.25, 1.3, 6.0, 17.0):
             add("zeta_deriv", (n, s), ZETA_DERIV)
+    for n, s in ((11, -19.9), (11, -7.5), (15, 0.5), (20, 2.0), (44, 0.5), (44, 1.2), (100, 3.0), (170, 0.3), (60, -0.3)):
+        add("zeta_deriv", (n, s), ZETA_DERIV)
+    for n, s in ((12, -3.0), (171, 2.0), (2147483647, 2.0)):
+        out.append(none_case("zeta_deriv", (float(n), s)))
 
     # Hermite, associated Legendre, spherical harmonics.
     for n, y in ((3, 2.0), (10, 0.5), (30, -1.7), (100, 3.0), (150, 0.01), (300, 2.0), (2000, 0.5)):
@@ -197,6 +201,17 @@ def cases():
         tol = (1e-11, 1e-14)
         add("spherical_harmonic", (l, m, theta, phi), tol)
         add("ynm", (l, m, theta, phi), tol)
+
+    # Orders that a recurrence would need millions of steps to reach, where the value is not provably
+    # fixed: no value.
+    for name, args in (("hermite", (2147483647, 0.5)), ("assoc_legendre", (2147483647, 5, 0.3)),
+                       ("spherical_harmonic", (2147483647, 5, 1.0, 0.2)), ("ynm", (2000000, 5, 1.0, 0.2)),
+                       ("besselj", (2147483647, 2e9)), ("bessely", (2147483647, 3e9)),
+                       ("besselk", (2147483647, 1e9)), ("besseli", (5, 1e7))):
+        out.append(none_case(name, tuple(float(a) for a in args)))
+    # Past the largest zero Hermite values only grow: an overflow is final.
+    out.append(("hermite", (999999.0, 1e200), ("value", math.inf), EXACT))
+    out.append(("hermite", (999999.0, -1e200), ("value", -math.inf), EXACT))
 
     return out
 
@@ -221,6 +236,8 @@ def main():
     for name, args, how, tol in cases():
         if how is None:
             value = None
+        elif isinstance(how, tuple):
+            value = how[1]
         else:
             if os.environ.get("TRACE"):
                 print(name, args, file=sys.stderr, flush=True)

@@ -15,8 +15,11 @@ namespace {
 using detail::kPi;
 
 constexpr double kLogTwoPi = 1.8378770664093453;
-// Orders above this would need more Euler-Maclaurin terms than the fixed forty to keep 1e-9.
-constexpr std::int32_t kMaxZetaDerivOrder = 20;
+// Highest orders kept to 1e-9: right of s = -0.5 up to the last finite factorial (the Taylor
+// coefficients times n!); left of it the four factors of the functional equation cancel in their
+// product and lose a digit an order from about the twelfth on.
+constexpr std::int32_t kMaxZetaDerivOrder = 170;
+constexpr std::int32_t kMaxReflectedZetaDerivOrder = 11;
 
 double factorial(std::uint64_t n) {
   double f = 1.0;
@@ -183,7 +186,7 @@ std::optional<double> zeta_deriv_f64(std::int32_t n, double s) {
   if (n == 0) return zeta_f64(s);
   if (std::fabs(s - 1) < 1e-10) return std::nullopt;
   if (std::isnan(s)) return detail::kNaN;
-  if (n > kMaxZetaDerivOrder) return std::nullopt;
+  if (n > kMaxZetaDerivOrder || (s < -0.5 && n > kMaxReflectedZetaDerivOrder)) return std::nullopt;
   // Beyond this Gamma(1 - s) and the derivatives leave the double range.
   if (s < -170) return std::nullopt;
   const auto size = static_cast<std::size_t>(n) + 1;

@@ -18,7 +18,7 @@ namespace norvi::symbolic {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+[[maybe_unused]] constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();  // for NaN references
 
 struct Reference {
   const char* name;
