@@ -96,17 +96,20 @@ std::optional<double> spherical_harmonic_re_f64(std::int32_t l, std::int32_t m, 
   if (ul == am) {
     return std::scalbn(start.mantissa, static_cast<int>(std::clamp<std::int64_t>(start.exponent, -4000, 4000))) * azimuth;
   }
-  double previous_factor = std::sqrt(2 * dm + 3);
-  detail::ScaledPair pair{start.mantissa, x * previous_factor * start.mantissa};
+  const double first_factor = std::sqrt(2 * dm + 3);
+  double previous_inverse = 1 / first_factor;
+  detail::ScaledPair pair{start.mantissa, x * first_factor * start.mantissa};
   pair.exponent = start.exponent;
   for (std::uint64_t k = am + 2; k <= ul; ++k) {
+    // factor = sqrt(A / B) and its inverse from one square root and one division, and only a product
+    // and a difference on the chain of dependent steps.
     const auto dk = static_cast<double>(k);
-    const double factor = std::sqrt((4 * dk * dk - 1) / (dk * dk - dm * dm));
-    // The coefficients first, so that only a product and a difference lie on the chain of steps.
-    const double a = factor * x;
-    const double b = factor / previous_factor;
-    pair.step(a * pair.current - b * pair.previous);
-    previous_factor = factor;
+    const double a_part = 4 * dk * dk - 1;
+    const double b_part = dk * dk - dm * dm;
+    const double t = 1 / std::sqrt(a_part * b_part);
+    const double factor = a_part * t;
+    pair.step(factor * x * pair.current - factor * previous_inverse * pair.previous);
+    previous_inverse = b_part * t;
   }
   return pair.value() * azimuth;
 }
