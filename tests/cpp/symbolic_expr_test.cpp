@@ -36,8 +36,9 @@ TEST(SymbolicExpr, IdsGrowAndCopiesShareTheirSource) {
   EXPECT_EQ(sizeof(ExprPtr), sizeof(void*));
 }
 
-// Every release of a polynomial draws one id (for its base's stand-in); other releases draw none.
-TEST(SymbolicExpr, ReleasingAPolynomialDrawsOneId) {
+// Releasing a polynomial draws an id for its base's stand-in; one freed inside a larger tree draws a
+// second one when its emptied node goes. Other releases draw none.
+TEST(SymbolicExpr, ReleasingAPolynomialDrawsIds) {
   const ExprPtr x = var("x");
   struct Case {
     const char* what;
@@ -48,6 +49,10 @@ TEST(SymbolicExpr, ReleasingAPolynomialDrawsOneId) {
       {"polynomial", [](const ExprPtr& x) -> ExprKind { return Poly{{x, {{1, 2.0}}}}; }, 3},
       {"power", [](const ExprPtr& x) -> ExprKind { return Pow{x, x}; }, 2},
       {"sum", [](const ExprPtr& x) -> ExprKind { return Sum{{x, x}}; }, 2},
+      {"polynomial inside a sum",
+       [](const ExprPtr& x) -> ExprKind { return Sum{{expr_from_kind(Poly{{x, {{1, 2.0}}}}), x}}; }, 5},
+      {"polynomial over a polynomial",
+       [](const ExprPtr& x) -> ExprKind { return Poly{{expr_from_kind(Poly{{x, {{2, 1.0}}}}), {{1, 2.0}}}}; }, 6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
