@@ -13,6 +13,7 @@
 
 #include "norvi/symbolic/function_table.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
+#include "support/case_name.hpp"
 
 namespace norvi::symbolic {
 namespace {
@@ -59,7 +60,8 @@ TEST_P(KnownFunctionReference, WithinTheKernelsAccuracy) {
       << describe(r) << " = " << *got << ", reference " << want << ", relative error " << error / std::fabs(want);
 }
 
-INSTANTIATE_TEST_SUITE_P(Mpmath, KnownFunctionReference, ::testing::ValuesIn(kReferences));
+INSTANTIATE_TEST_SUITE_P(Mpmath, KnownFunctionReference, ::testing::ValuesIn(kReferences),
+                         norvi::testing::named_by([](const Reference& c) { return std::string_view(c.name); }));
 
 }  // namespace
 }  // namespace norvi::symbolic

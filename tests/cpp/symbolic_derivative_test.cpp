@@ -16,6 +16,7 @@
 #include "norvi/symbolic/function_table.hpp"
 #include "norvi/symbolic/known_symbols.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
+#include "support/case_name.hpp"
 
 namespace norvi::symbolic {
 namespace {
@@ -152,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
         PointCase{"spherical_harmonic", {4, 2, 1.1, -0.3}}, PointCase{"tetragamma", {2.3}},
         PointCase{"ynm", {3, 1, 0.7, 0.4}}, PointCase{"ynm", {3, -1, 0.7, 0.4}},
         PointCase{"assoc_legendre", {4, -2, -0.3}}, PointCase{"exp_polar", {0.7}}, PointCase{"floor", {1.3}},
-        PointCase{"ceil", {1.3}}, PointCase{"round", {1.3}}));
+        PointCase{"ceil", {1.3}}, PointCase{"round", {1.3}}),
+    norvi::testing::named_by([](const PointCase& c) { return std::string_view(c.function); }));
 
 TEST(DerivativeRules, EveryRowCarriesARuleAndTheRoundingRowsShareSignums) {
   for (const FunctionDefinition& row : function_rows()) EXPECT_NE(row.derivative, nullptr) << row.name;
@@ -369,7 +371,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HelperCase{"pow 0 2", expr_pow_shared, num_op(0), num_op(2), Outcome::Value, 0},
                       HelperCase{"pow 0 -1", expr_pow_shared, num_op(0), num_op(-1), Outcome::Power},
                       HelperCase{"pow 0 x", expr_pow_shared, num_op(0), kX, Outcome::Power},
-                      HelperCase{"pow 2 3", expr_pow_shared, num_op(2), num_op(3), Outcome::Power}));
+                      HelperCase{"pow 2 3", expr_pow_shared, num_op(2), num_op(3), Outcome::Power}),
+    norvi::testing::named_by([](const HelperCase& c) { return std::string_view(c.label); }));
 
 // The sum of shared terms settles numbers and one-term cases itself, yet must give what the general
 // sum gives on every input; a term handed back is the node itself.
