@@ -269,6 +269,9 @@ TEST_F(SymbolicPrint, LatexAndUnicodeEdgeCases) {
       {power(call("sin", {x}), two), "\\sin\\left(x\\right)^{2}", "sin(x)²"},
       // A power as base is bracketed, unlike the plain form's x^2^3.
       {power(power(x, two), three), "\\left(x^{2}\\right)^{3}", "(x²)³"},
+      // So is a Unicode derivative, whose order would run into the exponent.
+      {power(derivative(call("f", {x}), "x", 1), two),
+       "\\frac{\\partial \\text{f}\\left(x\\right)}{\\partial x}^{2}", "(∂¹(f(x))/∂x¹)²"},
       {theta, "\\theta", "θ"},
       {var("pi"), "\\pi", "π"},
       {var("thetas"), "thetas", "thetas"},
