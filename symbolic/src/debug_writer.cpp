@@ -28,6 +28,24 @@ std::string_view decimal(char (&buf)[48], T value) {
   }
 }
 
+void append_code_point_escape(std::string& out, unsigned code_point) {
+  char buf[8];
+  out += "\\u{";
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, code_point, 16).ptr);
+  out += '}';
+}
+
+// The code point of the two- or three-byte UTF-8 sequence at the start of `rest` when it is one that
+// must be escaped (U+0080 to U+009F, U+2028, U+2029), else 0.
+unsigned escaped_multibyte(std::string_view rest) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+  if (rest.size() >= 2 && byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) return byte(1);
+  if (rest.size() >= 3 && byte(0) == 0xE2 && byte(1) == 0x80 && (byte(2) == 0xA8 || byte(2) == 0xA9)) {
+    return 0x2000U + (byte(2) - 0x80U);
+  }
+  return 0;
+}
+
 }  // namespace
 
 void DebugWriter::indent(std::size_t levels) { out_.append(levels * 4, ' '); }
@@ -158,7 +176,8 @@ void DebugWriter::string_value(std::string_view text) {
 
 void DebugWriter::append_quoted(std::string& out, std::string_view text) {
   out += '"';
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
       case '"': out += "\\\""; break;
@@ -169,13 +188,14 @@ void DebugWriter::append_quoted(std::string& out, std::string_view text) {
       case '\0': out += "\\0"; break;
       default:
         if (byte < 0x20 || byte == 0x7f) {
-          static constexpr char hex[] = "0123456789abcdef";
-          out += "\\u{";
-          if (byte >= 0x10) out += hex[byte >> 4];
-          out += hex[byte & 0xf];
-          out += '}';
+          append_code_point_escape(out, byte);
+        } else if (const unsigned cp = byte >= 0x80 ? escaped_multibyte(text.substr(i)) : 0; cp != 0) {
+          // Control characters beyond ASCII and the line and paragraph separators would break or
+          // garble the one line.
+          append_code_point_escape(out, cp);
+          i += cp < 0x800 ? 1 : 2;
         } else {
-          out += c;  // bytes of multi-byte UTF-8 characters pass through
+          out += c;  // other characters, multi-byte ones included, pass through
         }
     }
   }

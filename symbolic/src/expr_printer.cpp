@@ -48,6 +48,8 @@ bool needs_parentheses(const Expr& child, Context context, FormatMode mode) {
       // A power as base: the plain form keeps x^2^3; LaTeX rejects a double superscript and x²³ reads
       // as x to the 23rd, so the other modes bracket it.
       if (std::holds_alternative<Pow>(k)) return mode != FormatMode::Plain;
+      // A Unicode derivative ends in its order's superscript: ∂¹(f(x))/∂x¹² would read as order 12.
+      if (std::holds_alternative<Derivative>(k)) return mode == FormatMode::Unicode;
       return std::holds_alternative<Sum>(k) || std::holds_alternative<Product>(k) || std::holds_alternative<Div>(k) ||
              std::holds_alternative<Poly>(k);
   }

@@ -83,6 +83,11 @@ TEST(DebugWriter, ScalarsAndEscapes) {
       {[](DebugWriter& w) { w.signed128_value(static_cast<norvi::symbolic::Int128>(static_cast<norvi::symbolic::UInt128>(1) << 127)); },
        "-170141183460469231731687303715884105728"},
       {[](DebugWriter& w) { w.string_value(std::string_view("\t\\\x01\x7f\0", 5)); }, "\"\\t\\\\\\u{1}\\u{7f}\\0\""},
+      // The second block of control characters and the line and paragraph separators would break or
+      // garble the line; other characters beyond ASCII pass through.
+      {[](DebugWriter& w) { w.string_value("a\u0085b\u009f\u2028\u2029"); }, "\"a\\u{85}b\\u{9f}\\u{2028}\\u{2029}\""},
+      {[](DebugWriter& w) { w.string_value("\u00a0\u00e9\u03b8\u2027"); }, "\"\u00a0\u00e9\u03b8\u2027\""},
+      {[](DebugWriter& w) { w.string_value("\xC2"); }, "\"\xC2\""},
       {[](DebugWriter& w) { w.open_set(); w.close(); }, "{}"},
       {[](DebugWriter& w) { w.open_set(); w.unsigned_value(3); w.close(); }, "{3}"},
   };

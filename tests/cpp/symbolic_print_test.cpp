@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -235,6 +236,7 @@ TEST(SymbolicPrintNumbers, ShortestDigitsOfRandomDoublesWithoutExponent) {
 TEST_F(SymbolicPrint, LatexAndUnicodeEdgeCases) {
   const ExprPtr e = var("e");
   const ExprPtr theta = var("theta");
+  const std::string empty_key = "$" + std::to_string(sym("").key.as_u64());
   struct ModeCase {
     ExprPtr expr;
     std::string latex;
@@ -267,6 +269,9 @@ TEST_F(SymbolicPrint, LatexAndUnicodeEdgeCases) {
       {power(call("sin", {x}), two), "\\sin\\left(x\\right)^{2}", "sin(x)²"},
       // A power as base is bracketed, unlike the plain form's x^2^3.
       {power(power(x, two), three), "\\left(x^{2}\\right)^{3}", "(x²)³"},
+      // So is a Unicode derivative, whose order would run into the exponent.
+      {power(derivative(call("f", {x}), "x", 1), two),
+       "\\frac{\\partial \\text{f}\\left(x\\right)}{\\partial x}^{2}", "(∂¹(f(x))/∂x¹)²"},
       {theta, "\\theta", "θ"},
       {var("pi"), "\\pi", "π"},
       {var("thetas"), "thetas", "thetas"},
@@ -288,6 +293,8 @@ TEST_F(SymbolicPrint, LatexAndUnicodeEdgeCases) {
        "∂²(f(x))/∂x²"},
       {derivative(theta, "theta", 1000), "\\frac{\\partial^1000 \\theta}{\\partial theta^1000}",
        "∂^1000(θ)/∂theta^1000"},
+      // An empty variable name falls back to the key here, unlike the plain form's ∂_^1.
+      {derivative(x, "", 2), "\\frac{\\partial^2 x}{\\partial " + empty_key + "^2}", "∂²(x)/∂" + empty_key + "²"},
   };
   for (const ModeCase& c : cases) {
     EXPECT_EQ(latex(c.expr), c.latex);
@@ -440,6 +447,72 @@ TEST(SymbolicPrintNames, NameMapReplacesSymbolNamesInLatexAndUnicode) {
   EXPECT_EQ(latex(e, &names), "\\theta + " + y_key + " + \\text{x}\\left(" + y_key + "\\right)");
   EXPECT_EQ(unicode(e, &names), "θ + " + y_key + " + x(" + y_key + ")");
   EXPECT_EQ(plain_text(*e), "x + y + x(y)");
+}
+
+// Deep trees are written partly in place and partly through the printer's work stack; where the
+// switch happens must not change the text. Wrapping a random tree in more and more calls moves the
+// switch through every level and kind of node, in every mode.
+TEST(SymbolicPrintDeep, TextDoesNotDependOnWhereDeferringStarts) {
+  std::mt19937 rng(11);
+  auto pick = [&](unsigned n) { return static_cast<int>(rng() % n); };
+  const ExprPtr leaves[] = {num(-1), num(-2.5), num(3), var("theta"), var("e"), var("x")};
+  std::function<ExprPtr(int)> tree = [&](int depth) -> ExprPtr {
+    if (depth == 0 || pick(6) == 0) return leaves[pick(6)];
+    auto list = [&](int at_least) {
+      std::vector<ExprPtr> items;
+      for (int n = at_least + pick(4); n > 0; --n) items.push_back(tree(depth - 1));
+      return items;
+    };
+    switch (pick(8)) {
+      case 0: return sum(list(0));
+      case 1: {
+        // Often led by a negative number, so that signs fold and cancel.
+        std::vector<ExprPtr> factors = list(0);
+        if (pick(2) == 0) factors.insert(factors.begin(), num(pick(2) == 0 ? -1.0 : -3.0));
+        return product(std::move(factors));
+      }
+      case 2: return quotient(tree(depth - 1), tree(depth - 1));
+      case 3: return power(tree(depth - 1), tree(depth - 1));
+      case 4: return call(pick(2) == 0 ? "log" : "f", list(0));
+      case 5: return derivative(tree(depth - 1), "t", static_cast<std::uint32_t>(pick(3)));
+      case 6: {
+        std::vector<PolyTerm> terms;
+        std::uint32_t k = 0;
+        for (int n = pick(4); n > 0; --n) terms.push_back({k += 1 + static_cast<std::uint32_t>(pick(2)), pick(2) == 0 ? -2.0 : 1.0});
+        return poly(tree(depth - 1), std::move(terms));
+      }
+      default:
+        // Negative terms of every kind in one sum.
+        return sum({tree(depth - 1), product({num(-1), tree(depth - 1), tree(depth - 1)}),
+                    poly(tree(depth - 1), {{1, -1.0}, {2, 3.0}})});
+    }
+  };
+  struct Mode {
+    void (*print)(const Expr&, std::string&);
+    std::string open, close;
+  };
+  const Mode modes[] = {
+      {[](const Expr& e, std::string& out) { expr_fmt_plain(e, out); }, "g(", ")"},
+      {[](const Expr& e, std::string& out) { expr_fmt_latex(e, out); }, "\\text{g}\\left(", "\\right)"},
+      {[](const Expr& e, std::string& out) { expr_fmt_unicode(e, out); }, "g(", ")"},
+  };
+  for (int round = 0; round < 100; ++round) {
+    const ExprPtr t = tree(10);
+    for (const Mode& m : modes) {
+      std::string alone;
+      m.print(*t, alone);
+      ExprPtr wrapped = t;
+      std::string before, after;
+      for (int level = 1; level <= 30; ++level) {
+        wrapped = call("g", {wrapped});
+        before += m.open;
+        after += m.close;
+        std::string out;
+        m.print(*wrapped, out);
+        ASSERT_EQ(out, before + alone + after) << "round " << round << ", " << level << " levels";
+      }
+    }
+  }
 }
 
 // Fifty thousand levels on a 256 KiB stack: a printer that recursed per level would overflow it.

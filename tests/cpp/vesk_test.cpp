@@ -49,7 +49,10 @@ TEST(VeskAngle, Texts) {
       {-1e-11, "-0"},          {0.1 + 0.2, "0.3"},   {1.0 / 3, "0.3333333333"}, {2.0 / 3, "0.6666666667"},
       {1e20, "100000000000000000000"},               {123456.000000000001, "123456"},
       {1.23456789012345, "1.2345678901"},            {-0.00000000006, "-0.0000000001"},
-      {kPi + 2e-10, "3.1415926538"},                 {std::nan(""), "NaN"},
+      {kPi + 2e-10, "3.1415926538"},
+      // Exact ties at the tenth decimal (2^-11 and 3 * 2^-11) go to the even digit.
+      {0.00048828125, "0.0004882812"},               {0.00146484375, "0.0014648438"},
+      {std::nan(""), "NaN"},
       {kInf, "inf"},           {-kInf, "-inf"},
   };
   for (const Case& c : cases) EXPECT_EQ(format_vesk_angle(c.x), c.text) << c.x;
@@ -195,6 +198,18 @@ TEST(VeskConversion, SymbolicParametersFromTheTable) {
   EXPECT_EQ(convert(delays), failure(message(VeskErrorKind::SymbolicParameter, sym::plain_text(*theta_pi))));
   EXPECT_EQ(convert(circuit({op(Instruction::delay(), {0}, {index(0)})}, {{half_theta}})),
             failure(message(VeskErrorKind::SymbolicParameter, "theta/2")));
+
+  // An entry without a finite value counts as symbolic too (unlike a fixed NaN or infinity): written as
+  // its text in a gate, refused as a symbolic parameter (not as an invalid delay) in a delay. A finite
+  // entry still has to be a whole number of ticks.
+  for (const auto& entry : {num(std::nan("")), norvi::testing::pow(num(0), num(-1))}) {
+    const std::string text = sym::plain_text(*entry);
+    EXPECT_EQ(convert(circuit({op(StandardGate::RZ, {0}, {index(0)})}, {{entry}})), "RZ Q0 " + text + "\n");
+    EXPECT_EQ(convert(circuit({op(Instruction::delay(), {0}, {index(0)})}, {{entry}})),
+              failure(message(VeskErrorKind::SymbolicParameter, text)));
+  }
+  EXPECT_EQ(convert(circuit({op(Instruction::delay(), {0}, {index(0)})}, {{num(2.5)}})),
+            failure(message(VeskErrorKind::InvalidDelay, "2.5 is not a non-negative integer number of 0.5 ns ticks")));
 }
 
 TEST(VeskParams, FixedAndTableEntries) {
