@@ -8,6 +8,7 @@
 // best of five: once with kParseFullPrecisionFlag, once with the flags the layer itself reads with. The peak memory each decode adds is measured against the body's size (VmHWM, reset
 // before each measurement where the kernel allows it).
 
+#include "timing.hpp"
 #include <rapidjson/reader.h>
 
 #include <bit>
@@ -29,18 +30,6 @@ namespace {
 
 constexpr std::size_t kRows = 1'000'000;
 constexpr std::size_t kWidth = 20;
-
-double seconds_of(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double best_of(int runs, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) best = std::min(best, seconds_of(f));
-  return best;
-}
 
 // kB from /proc/self/status ("VmRSS", "VmHWM").
 long status_kb(const std::string& field) {
@@ -83,8 +72,8 @@ int main() {
   // UTF-8 of strings, stops after the root value and reads floats again itself, so RapidJSON's own
   // full-precision conversion is not used.
   constexpr unsigned kLayerFlags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseStopWhenDoneFlag;
-  const double bare = best_of(kRuns, [&] { bare_pass<kLayerFlags>(body); });
-  const double bare_full = best_of(kRuns, [&] { bare_pass<rapidjson::kParseFullPrecisionFlag>(body); });
+  const double bare = norvi::bench::best_seconds(kRuns, [&] { bare_pass<kLayerFlags>(body); });
+  const double bare_full = norvi::bench::best_seconds(kRuns, [&] { bare_pass<rapidjson::kParseFullPrecisionFlag>(body); });
 
   std::size_t rows = 0;
   std::size_t ones = 0;
@@ -109,14 +98,14 @@ int main() {
       std::exit(1);
     }
   });
-  const double streaming = best_of(kRuns, [&] {
+  const double streaming = norvi::bench::best_seconds(kRuns, [&] {
     if (!json::decode<client::ResultsEnvelope>(body)) std::abort();
   });
 
   const long tree_peak = peak_increase([&] {
     if (!json::parse(body)) std::abort();
   });
-  const double tree = best_of(3, [&] {
+  const double tree = norvi::bench::best_seconds(3, [&] {
     if (!json::parse(body)) std::abort();
   });
 

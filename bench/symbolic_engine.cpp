@@ -5,6 +5,7 @@
 //     (GiNaC: subs with a map, no pattern matching, then evalf), and theta/2 + pi without bindings.
 // Building: best of five. Prints each time and the ratio GiNaC / engine (above 1: the engine is faster).
 
+#include "timing.hpp"
 #include <ginac/ginac.h>
 
 #include <chrono>
@@ -23,28 +24,6 @@ namespace {
 constexpr int kTerms = 100'000;
 constexpr int kEvaluations = 1'000'000;
 constexpr int kRepeats = 5;
-
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-template <class F>
-double best_of(F&& work) {
-  double best = 1e300;
-  for (int i = 0; i < kRepeats; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    best = std::min(best, seconds_since(start));
-  }
-  return best;
-}
-
-template <class F>
-double once(F&& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return seconds_since(start);
-}
 
 void report(const char* what, double engine, double ginac) {
   std::printf("%-48s engine %10.3f ms   GiNaC %10.3f ms   GiNaC/engine %6.2fx\n", what, engine * 1e3, ginac * 1e3,
@@ -67,8 +46,8 @@ void bench_distinct_sum() {
     theirs.push_back(GiNaC::symbol(name));
   }
   std::size_t check = 0;
-  const double engine = best_of([&] { check += std::get<sym::Sum>(sym::expr_sum(ours)->kind()).terms.size(); });
-  const double ginac = best_of([&] { check += GiNaC::ex(GiNaC::add(theirs)).nops(); });
+  const double engine = norvi::bench::best_seconds(kRepeats, [&] { check += std::get<sym::Sum>(sym::expr_sum(ours)->kind()).terms.size(); });
+  const double ginac = norvi::bench::best_seconds(kRepeats, [&] { check += GiNaC::ex(GiNaC::add(theirs)).nops(); });
   report("(a) sum of 1e5 distinct symbols", engine, ginac);
   if (check != 2U * kRepeats * kTerms) std::printf("    unexpected term counts: %zu\n", check);
 }
@@ -83,12 +62,12 @@ void bench_like_terms() {
     theirs.push_back(GiNaC::numeric(coefficient(i)) * GiNaC::pow(gx, i % 8));
   }
   std::size_t check = 0;
-  const double engine = best_of([&] {
+  const double engine = norvi::bench::best_seconds(kRepeats, [&] {
     const sym::ExprPtr collected = sym::expr_sum(ours);
     // The constant terms fold into a number beside the polynomial of the others.
     check += std::get<sym::Poly>(std::get<sym::Sum>(collected->kind()).terms[1]->kind()).polynomial.terms.size();
   });
-  const double ginac = best_of([&] { check += GiNaC::ex(GiNaC::add(theirs)).nops() - 1; });
+  const double ginac = norvi::bench::best_seconds(kRepeats, [&] { check += GiNaC::ex(GiNaC::add(theirs)).nops() - 1; });
   report("(b) 1e5 like terms c_i*x^(i mod 8) collected", engine, ginac);
   if (check != 2U * kRepeats * 7) std::printf("    unexpected term counts: %zu\n", check);
 }
@@ -122,20 +101,20 @@ void bench_evaluation() {
   auto value = [](const sym::ExprPtr& e) { return std::get<sym::Number>(e->kind()).value; };
   auto gvalue = [](const GiNaC::ex& e) { return GiNaC::ex_to<GiNaC::numeric>(e).to_double(); };
 
-  double engine = once([&] {
+  double engine = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) ours_sum += value(sym::evaluate_with_bindings(*gate, gate_bound, {}));
   });
-  double ginac = once([&] {
+  double ginac = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) {
       theirs_sum += gvalue(ggate.subs(ggate_bound, GiNaC::subs_options::no_pattern).evalf());
     }
   });
   report("(c) theta/2 + pi, theta bound, 1e6 times", engine, ginac);
 
-  engine = once([&] {
+  engine = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) ours_sum += value(sym::evaluate_with_bindings(*mixed, mixed_bound, {}));
   });
-  ginac = once([&] {
+  ginac = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) {
       theirs_sum += gvalue(gmixed.subs(gmixed_bound, GiNaC::subs_options::no_pattern).evalf());
     }
@@ -144,19 +123,19 @@ void bench_evaluation() {
 
   const sym::ExprPtr constant = sym::expr_sum({sym::expr_div(num(1), num(3)), var("pi")});
   const GiNaC::ex gconstant = GiNaC::numeric(1, 3) + GiNaC::Pi;
-  engine = once([&] {
+  engine = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) ours_sum += value(sym::evaluate_expr_rec(*constant, {}));
   });
-  ginac = once([&] {
+  ginac = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) theirs_sum += gvalue(gconstant.evalf());
   });
   report("(c) 1/3 + pi, nothing bound, 1e6 times", engine, ginac);
 
   std::size_t kept = 0;
-  engine = once([&] {
+  engine = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) kept += sym::evaluate_expr_rec(*gate, {})->id() != 0;
   });
-  ginac = once([&] {
+  ginac = norvi::bench::seconds_of([&] {
     for (int i = 0; i < kEvaluations; ++i) kept += ggate.evalf().nops();
   });
   report("(c) theta/2 + pi, theta unbound, 1e6 times", engine, ginac);

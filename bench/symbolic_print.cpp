@@ -3,6 +3,7 @@
 // same run, best of seven. Both write into memory: the engine appends to a string, GiNaC streams into
 // an ostringstream.
 
+#include "timing.hpp"
 #include <ginac/ginac.h>
 
 #include <algorithm>
@@ -25,16 +26,6 @@ namespace {
 constexpr int kSymbols = 100'000;
 constexpr int kRuns = 7;
 
-double best_of(int runs, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
-}
-
 }  // namespace
 
 int main() {
@@ -56,12 +47,12 @@ int main() {
 
   std::size_t our_length = 0;
   std::size_t their_length = 0;
-  const double our_time = best_of(kRuns, [&] {
+  const double our_time = norvi::bench::best_seconds(kRuns, [&] {
     std::string out;
     sym::expr_fmt_plain(*ours, out);
     our_length = out.size();
   });
-  const double their_time = best_of(kRuns, [&] {
+  const double their_time = norvi::bench::best_seconds(kRuns, [&] {
     std::ostringstream out;
     out << theirs;
     their_length = out.str().size();

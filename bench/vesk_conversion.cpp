@@ -5,6 +5,7 @@
 // timing), so the baseline does strictly less work than the conversion. Best of five; target: the
 // conversion within 1.5x of the baseline.
 
+#include "timing.hpp"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,16 +26,6 @@ constexpr std::uint32_t kQubits = 64;
 constexpr std::uint32_t kTable = 16;
 constexpr int kRuns = 5;
 constexpr double kPi = 3.141592653589793;
-
-double best_of(int runs, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
-}
 
 // One line as the baseline writes it: a format and its arguments.
 struct BaselineLine {
@@ -129,8 +120,8 @@ int main() {
   }
 
   std::size_t sink = 0;
-  const double base = best_of(kRuns, [&] { sink += write_baseline().size(); });
-  const double conversion = best_of(kRuns, [&] { sink += core::circuit_to_vesk(circuit)->size(); });
+  const double base = norvi::bench::best_seconds(kRuns, [&] { sink += write_baseline().size(); });
+  const double conversion = norvi::bench::best_seconds(kRuns, [&] { sink += core::circuit_to_vesk(circuit)->size(); });
   std::printf("%zu operations, %.1f MB of VESK text (checksum %zu)\n", kOperations, expected.size() / 1e6, sink);
   std::printf("%-40s %8.1f ms\n", "baseline: one snprintf per line", base * 1e3);
   std::printf("%-40s %8.1f ms   %.2fx the baseline\n", "circuit_to_vesk", conversion * 1e3, conversion / base);
