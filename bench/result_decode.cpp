@@ -82,11 +82,11 @@ std::size_t decode_into_counts(const std::string& body) {
   client::ShotTally& tally = *(*items)[0].result_status->tally;
   auto record = client::build_mitigated_execution_result("task-1", kShots, std::move(tally.measured_qubits),
                                                          std::move(tally.counts), nullptr);
-  if (!record) std::abort();
+  if (!record || !*record) std::abort();
   std::uint64_t total = 0;
-  for (const auto& [outcome, n] : record->counts) total += n;
+  for (const auto& [outcome, n] : (*record)->counts) total += n;
   if (total != kShots) std::abort();
-  return record->counts.size();
+  return (*record)->counts.size();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "norvi/client/calibration_mode.hpp"
+#include "norvi/client/error.hpp"
 #include "norvi/client/json/value.hpp"
 #include "norvi/core/result/outcome_bits.hpp"
 
@@ -63,9 +64,9 @@ std::vector<double> kron_with_2x2(std::span<const double> matrix, const Matrix2&
 inline constexpr std::size_t kMaxCorrectedQubits = 24;
 
 // The counts corrected with the fidelities of the measured qubits (a missing qubit reads perfectly),
-// clipped to [0, 1], renormalised and scaled to `shots`. Counts of more than kMaxCorrectedQubits
-// qubits are returned unchanged.
-core::OutcomeCounts corrected_counts(const core::OutcomeCounts& counts, std::span<const std::uint32_t> measured_qubits,
+// clipped to [0, 1], renormalised and scaled to `shots`. More than kMaxCorrectedQubits measured qubits
+// fail with InvalidInput: raw counts handed back here would pass for corrected ones.
+Result<core::OutcomeCounts> corrected_counts(const core::OutcomeCounts& counts, std::span<const std::uint32_t> measured_qubits,
                                      const ReadoutFidelityMap& fidelities, std::uint64_t shots);
 
 }  // namespace norvi::client
