@@ -39,13 +39,11 @@ Result<std::optional<core::ExecutionResult>> build_mitigated_execution_result(co
                                                                               core::OutcomeCounts counts,
                                                                               const ReadoutFidelityMap* fidelities) {
   if (counts.empty()) return std::nullopt;
-  if (fidelities != nullptr) {
-    auto corrected = corrected_counts(counts, measured_qubits, *fidelities, shots);
-    if (!corrected) return fail(std::move(corrected.error()));
-    counts = std::move(*corrected);
-  }
   const std::uint64_t width = measured_qubits.size();
-  return finished_record(name, shots, std::move(measured_qubits), width, std::move(counts));
+  if (fidelities == nullptr) return finished_record(name, shots, std::move(measured_qubits), width, std::move(counts));
+  auto corrected = corrected_counts(counts, measured_qubits, *fidelities, shots);
+  if (!corrected) return fail(std::move(corrected.error()));
+  return finished_record(name, shots, std::move(measured_qubits), width, std::move(*corrected));
 }
 
 std::optional<ProbabilityMap> parse_probability_value(const json::Value& probability) {

@@ -1,9 +1,10 @@
 #pragma once
 // Counts of outcomes of at most 64 bits keyed by the word itself: a flat table with open addressing
-// (linear probing, at most half full). Counting a million shot rows through the general outcome map
-// costs a node and a multi-word hash per new outcome and a pointer chase per row; this costs one hash
-// and, mostly, one cache line. The hash is the outcome map's own keyed one, so rows a platform chose
-// to collide in one process collide nowhere else.
+// (linear probing, at most three quarters full). Counting a million shot rows through the general outcome map
+// costs a node and a multi-word hash per new outcome and a pointer chase per row; this costs a
+// multiplication and, mostly, one cache line. The slot is the top bits of the word times a random odd
+// multiplier (multiply-shift, a universal family), so outcomes that a platform chose to collide in one
+// table collide in no other.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,26 +16,27 @@ namespace norvi::client::detail {
 
 class WordCounts {
  public:
-  WordCounts() : slots_(kInitialSlots) {}
+  WordCounts() : slots_(std::size_t{1} << kInitialBits), shift_(64 - kInitialBits) {}
 
   void add(std::uint64_t word) {
-    std::size_t i = hash_(word) & (slots_.size() - 1);
-    for (;;) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = slot_of(word);; i = (i + 1) & mask) {
       Slot& s = slots_[i];
-      if (s.count == 0) break;
+      if (s.count == 0) {
+        if (4 * (used_ + 1) > 3 * slots_.size()) {
+          grow();
+          add(word);
+          return;
+        }
+        s = {word, 1};
+        ++used_;
+        return;
+      }
       if (s.word == word) {
         ++s.count;
         return;
       }
-      i = (i + 1) & (slots_.size() - 1);
     }
-    if (2 * (used_ + 1) > slots_.size()) {
-      grow();
-      add(word);
-      return;
-    }
-    slots_[i] = {word, 1};
-    ++used_;
   }
 
   bool empty() const noexcept { return used_ == 0; }
@@ -50,27 +52,32 @@ class WordCounts {
   }
 
  private:
-  static constexpr std::size_t kInitialSlots = 256;
+  static constexpr unsigned kInitialBits = 8;
 
   struct Slot {
     std::uint64_t word = 0;
     std::uint64_t count = 0;  // 0: free
   };
 
+  std::size_t slot_of(std::uint64_t word) const noexcept { return static_cast<std::size_t>((word * multiplier_) >> shift_); }
+
   void grow() {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
+    --shift_;
+    const std::size_t mask = slots_.size() - 1;
     for (const Slot& s : old) {
       if (s.count == 0) continue;
-      std::size_t i = hash_(s.word) & (slots_.size() - 1);
-      while (slots_[i].count != 0) i = (i + 1) & (slots_.size() - 1);
+      std::size_t i = slot_of(s.word);
+      while (slots_[i].count != 0) i = (i + 1) & mask;
       slots_[i] = s;
     }
   }
 
   std::vector<Slot> slots_;
+  unsigned shift_;
   std::size_t used_ = 0;
-  core::OutcomeHash hash_;
+  std::uint64_t multiplier_ = core::fresh_outcome_hash_key() | 1u;
 };
 
 }  // namespace norvi::client::detail

@@ -57,16 +57,14 @@ std::uint64_t fresh_key() {
 
 }  // namespace
 
-OutcomeHash::OutcomeHash() : key_(fresh_key()), one_word_key_(mix(key_ ^ 1u)) {}
+OutcomeHash::OutcomeHash() : key_(fresh_key()) {}
+
+std::uint64_t fresh_outcome_hash_key() { return fresh_key(); }
 
 std::size_t OutcomeHash::operator()(const OutcomeBits& bits) const noexcept {
   std::uint64_t h = mix(key_ ^ bits.word_count());
   for (const std::uint64_t w : bits.words()) h = mix(h ^ w) + 0x9E3779B97F4A7C15u;
   return static_cast<std::size_t>(h);
-}
-
-std::size_t OutcomeHash::operator()(std::uint64_t word) const noexcept {
-  return static_cast<std::size_t>(mix(one_word_key_ ^ word) + 0x9E3779B97F4A7C15u);
 }
 
 std::string bits_to_string(const OutcomeBits& bits, std::uint64_t width) {

@@ -64,13 +64,13 @@ class OutcomeHash {
  public:
   OutcomeHash();
   std::size_t operator()(const OutcomeBits& bits) const noexcept;
-  // The hash of the one-word outcome holding `word`, without making the outcome.
-  std::size_t operator()(std::uint64_t word) const noexcept;
 
  private:
   std::uint64_t key_;
-  std::uint64_t one_word_key_;  // the state after hashing the length of a one-word outcome
 };
+
+// A fresh random key as every OutcomeHash takes, for other tables of outcomes.
+std::uint64_t fresh_outcome_hash_key();
 
 using OutcomeCounts = std::unordered_map<OutcomeBits, std::uint64_t, OutcomeHash>;
 using OutcomeProbabilities = std::unordered_map<OutcomeBits, double, OutcomeHash>;
