@@ -52,6 +52,11 @@ enum class EventKind : std::uint8_t {
 struct Event {
   static constexpr std::size_t unknown_length = std::numeric_limits<std::size_t>::max();
 
+  struct Chars {
+    const char* data;
+    std::size_t size;
+  };
+
   EventKind kind = EventKind::null;
   union {
     bool boolean;
@@ -59,10 +64,7 @@ struct Event {
     std::int64_t negative_integer;
     double floating;
     std::size_t length;  // array, object: elements or members when the source knows them, else unknown_length
-    struct {
-      const char* data;
-      std::size_t size;
-    } chars;  // string
+    Chars chars;         // string
   };
 
   std::string_view string() const noexcept { return {chars.data, chars.size}; }
