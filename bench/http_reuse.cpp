@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "norvi/client/http/form_encoding.hpp"
+#include "norvi/client/http/percent_encoding.hpp"
 #include "norvi/client/http/http_client.hpp"
 
 using namespace norvi::client::http;

@@ -10,6 +10,7 @@
 #include "norvi/client/api_call.hpp"
 #include "norvi/client/device_config.hpp"
 #include "norvi/client/devices.hpp"
+#include "norvi/client/http/percent_encoding.hpp"
 #include "norvi/client/json/decode.hpp"
 
 namespace norvi::client {
@@ -26,8 +27,9 @@ Result<DeviceConfig> download_device_config(PlatformClient& client, std::string_
     return fail(errors::InvalidInput{
         fmt::format("device configuration download is only supported for superconducting devices: {}", name)});
 
-  // The name goes into the path as it is, unescaped.
-  auto data = call_platform_api<json::Value>(client, http::Method::Get, fmt::format("{}/{}", kConfigPath, name));
+  // The name stays one path segment: a '/', '?', '#' or ".." in it must not reach another path.
+  auto data = call_platform_api<json::Value>(client, http::Method::Get,
+                                             fmt::format("{}/{}", kConfigPath, http::encode_path_segment(name)));
   if (!data) return fail(std::move(data.error()));
   json::Value document = std::move(*data);
   if (const auto text = document.as_string()) {

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "norvi/client/http/form_encoding.hpp"
+#include "norvi/client/http/percent_encoding.hpp"
 #include "norvi/client/http/http_client.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/json/login_response.hpp"

@@ -1,17 +1,20 @@
 #include "norvi/symbolic/expr.hpp"
 
-#include <atomic>
 #include <bit>
 #include <type_traits>
 #include <utility>
 
 #include "norvi/symbolic/fatal.hpp"
+#include "norvi/symbolic/overloaded.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
+#include "work_stack.hpp"
 
 namespace norvi::symbolic {
 namespace {
 
 std::atomic<std::uint64_t> next_expr_id{0};
+
+std::uint64_t draw_id() { return next_expr_id.fetch_add(1, std::memory_order_relaxed); }
 
 std::uint64_t number_word(double value) {
   // 0.0 and -0.0 compare equal, so they must hash alike.
@@ -25,14 +28,6 @@ std::uint64_t poly_term_hash(const PolyTerm& term) {
   return h.finish();
 }
 
-bool lists_eq(const std::vector<ExprPtr>& a, const std::vector<ExprPtr>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (!expr_structural_eq(a[i], b[i])) return false;
-  }
-  return true;
-}
-
 bool terms_eq(const std::vector<PolyTerm>& a, const std::vector<PolyTerm>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -41,12 +36,68 @@ bool terms_eq(const std::vector<PolyTerm>& a, const std::vector<PolyTerm>& b) {
   return true;
 }
 
-// Quick answers for two shared nodes; none when their kinds must be compared.
-enum class Shortcut { Equal, Unequal, CompareKinds };
-Shortcut shortcut(const ExprPtr& a, const ExprPtr& b) {
-  if (a == b) return Shortcut::Equal;
-  if (!a || !b || a->hash() != b->hash()) return Shortcut::Unequal;
-  return Shortcut::CompareKinds;
+struct NodePair {
+  const Expr* a;
+  const Expr* b;
+};
+using PairStack = WorkStack<NodePair>;
+
+void push_pair(PairStack& stack, const ExprPtr& a, const ExprPtr& b) { stack.push(NodePair{a.get(), b.get()}); }
+
+bool push_lists(PairStack& stack, const std::vector<ExprPtr>& a, const std::vector<ExprPtr>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) push_pair(stack, a[i], b[i]);
+  return true;
+}
+
+// Compares what two kinds hold themselves and leaves their child pairs on the stack.
+bool kinds_eq_shallow(const ExprKind& first, const ExprKind& second, PairStack& stack) {
+  if (first.index() != second.index()) return false;
+  return std::visit(
+      [&](const auto& a) -> bool {
+        using K = std::decay_t<decltype(a)>;
+        const K& b = std::get<K>(second);
+        if constexpr (std::is_same_v<K, Number>) {
+          return a.value == b.value;
+        } else if constexpr (std::is_same_v<K, Symbol>) {
+          return a.symbol.key == b.symbol.key;
+        } else if constexpr (std::is_same_v<K, FunctionCall>) {
+          return a.name.key == b.name.key && push_lists(stack, a.args, b.args);
+        } else if constexpr (std::is_same_v<K, Sum>) {
+          return push_lists(stack, a.terms, b.terms);
+        } else if constexpr (std::is_same_v<K, Product>) {
+          return push_lists(stack, a.factors, b.factors);
+        } else if constexpr (std::is_same_v<K, Div>) {
+          push_pair(stack, a.numerator, b.numerator);
+          push_pair(stack, a.denominator, b.denominator);
+          return true;
+        } else if constexpr (std::is_same_v<K, Pow>) {
+          push_pair(stack, a.base, b.base);
+          push_pair(stack, a.exponent, b.exponent);
+          return true;
+        } else if constexpr (std::is_same_v<K, Derivative>) {
+          if (a.order != b.order || a.var.key != b.var.key) return false;
+          push_pair(stack, a.inner, b.inner);
+          return true;
+        } else {
+          if (!terms_eq(a.polynomial.terms, b.polynomial.terms)) return false;
+          push_pair(stack, a.polynomial.base, b.polynomial.base);
+          return true;
+        }
+      },
+      first);
+}
+
+// Pops node pairs until one differs; the same node is equal at once, different cached hashes
+// unequal at once.
+bool drain_eq(PairStack& stack) {
+  while (!stack.empty()) {
+    const NodePair pair = stack.pop();
+    if (pair.a == pair.b) continue;
+    if (pair.a == nullptr || pair.b == nullptr || pair.a->hash() != pair.b->hash()) return false;
+    if (!kinds_eq_shallow(pair.a->kind(), pair.b->kind(), stack)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -54,57 +105,65 @@ Shortcut shortcut(const ExprPtr& a, const ExprPtr& b) {
 Expr::Expr(std::uint64_t id, ExprKind kind)
     : id_(id), hash_(hash_expr_kind(kind, HashState{}).finish()), kind_(std::move(kind)) {}
 
-Expr Expr::with_fixed_id(std::uint64_t id, ExprKind kind) { return Expr(id, std::move(kind)); }
+ExprPtr Expr::with_fixed_id(std::uint64_t id, ExprKind kind) { return ExprPtr(new Expr(id, std::move(kind))); }
 
-Expr expr_from_kind(ExprKind kind) {
-  return Expr(next_expr_id.fetch_add(1, std::memory_order_relaxed), std::move(kind));
-}
+ExprPtr expr_from_kind(ExprKind kind) { return ExprPtr(new Expr(draw_id(), std::move(kind))); }
 
-// Made non-const so that the last owner may move the children out while freeing it.
-ExprPtr share(Expr node) { return std::make_shared<Expr>(std::move(node)); }
+std::uint64_t expr_draw_id() { return draw_id(); }
 
-void take_children(Expr& node, std::vector<ExprPtr>& stack) {
-  auto move_all = [&stack](std::vector<ExprPtr>& list) {
-    for (ExprPtr& child : list) stack.push_back(std::move(child));
-    list.clear();
-  };
-  std::visit(
-      [&](auto& k) {
-        using K = std::decay_t<decltype(k)>;
-        if constexpr (std::is_same_v<K, FunctionCall>) {
-          move_all(k.args);
-        } else if constexpr (std::is_same_v<K, Sum>) {
-          move_all(k.terms);
-        } else if constexpr (std::is_same_v<K, Product>) {
-          move_all(k.factors);
-        } else if constexpr (std::is_same_v<K, Div>) {
-          stack.push_back(std::move(k.numerator));
-          stack.push_back(std::move(k.denominator));
-        } else if constexpr (std::is_same_v<K, Pow>) {
-          stack.push_back(std::move(k.base));
-          stack.push_back(std::move(k.exponent));
-        } else if constexpr (std::is_same_v<K, Derivative>) {
-          stack.push_back(std::move(k.inner));
-        } else if constexpr (std::is_same_v<K, Poly>) {
-          stack.push_back(std::move(k.polynomial.base));
-        }
-      },
-      node.kind_);
-}
+// Frees nodes whose count reached zero. Each child gives up its reference here: one that still has
+// other holders just loses a count (nothing is allocated for it); one whose count this takes to zero
+// joins the stack, so the walk never goes deeper than this frame.
+struct NodeRelease {
+  static void free_leaf(const Expr* leaf) noexcept { delete const_cast<Expr*>(leaf); }
 
-Expr::~Expr() {
-  if (std::holds_alternative<Number>(kind_) || std::holds_alternative<Symbol>(kind_)) return;
-  std::vector<ExprPtr> stack;
-  take_children(*this, stack);
-  while (!stack.empty()) {
-    ExprPtr node = std::move(stack.back());
-    stack.pop_back();
-    // Sole owner: nobody else can reach the node, so its children move onto this stack and the node
-    // is then freed childless. Otherwise dropping our reference frees nothing here, or frees the node
-    // through its own destructor, which again works with a stack of its own.
-    if (node && node.use_count() == 1) take_children(const_cast<Expr&>(*node), stack);
-    node.reset();
+  static void run(const Expr* root) noexcept {
+    WorkStack<const Expr*> stack;
+    stack.push(root);
+    while (!stack.empty()) {
+      Expr* node = const_cast<Expr*>(stack.pop());
+      auto drop = [&stack](ExprPtr& child) {
+        const Expr* held = child.detach();
+        if (held != nullptr && held->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) stack.push(held);
+      };
+      auto drop_all = [&drop](std::vector<ExprPtr>& list) {
+        for (ExprPtr& child : list) drop(child);
+      };
+      std::visit(Overloaded{
+                     [](Number&) {},
+                     [](Symbol&) {},
+                     [&](FunctionCall& k) { drop_all(k.args); },
+                     [&](Sum& k) { drop_all(k.terms); },
+                     [&](Product& k) { drop_all(k.factors); },
+                     [&](Div& k) {
+                       drop(k.numerator);
+                       drop(k.denominator);
+                     },
+                     [&](Pow& k) {
+                       drop(k.base);
+                       drop(k.exponent);
+                     },
+                     [&](Derivative& k) { drop(k.inner); },
+                     [&](Poly& k) {
+                       drop(k.polynomial.base);
+                       // The released base's stand-in zero takes an id, so the ids drawn around the
+                       // release of a polynomial stay what callers have always seen.
+                       draw_id();
+                     },
+                 },
+                 node->kind_);
+      delete node;
+    }
   }
+};
+
+void expr_release_last(const Expr* node) noexcept {
+  // Most nodes freed are leaves (numbers made by evaluation): no walk to set up for them.
+  if (std::holds_alternative<Number>(node->kind()) || std::holds_alternative<Symbol>(node->kind())) {
+    NodeRelease::free_leaf(node);
+    return;
+  }
+  NodeRelease::run(node);
 }
 
 HashState hash_expr_kind(const ExprKind& kind, HashState state) {
@@ -150,84 +209,41 @@ HashState hash_expr_kind(const ExprKind& kind, HashState state) {
   return state;
 }
 
-bool expr_structural_eq(const ExprKind& first, const ExprKind& second) {
-  // The right operand of a quotient or power is followed by this loop, not by a nested call, so
-  // right-leaning chains compare in constant stack depth.
-  const ExprKind* a = &first;
-  const ExprKind* b = &second;
-  for (;;) {
-    if (a->index() != b->index()) return false;
-    const ExprPtr* next_a = nullptr;
-    const ExprPtr* next_b = nullptr;
-    if (const auto* x = std::get_if<Number>(a)) {
-      return x->value == std::get<Number>(*b).value;
-    } else if (const auto* s = std::get_if<Symbol>(a)) {
-      return s->symbol.key == std::get<Symbol>(*b).symbol.key;
-    } else if (const auto* f = std::get_if<FunctionCall>(a)) {
-      const auto& g = std::get<FunctionCall>(*b);
-      return f->name.key == g.name.key && lists_eq(f->args, g.args);
-    } else if (const auto* sum = std::get_if<Sum>(a)) {
-      return lists_eq(sum->terms, std::get<Sum>(*b).terms);
-    } else if (const auto* product = std::get_if<Product>(a)) {
-      return lists_eq(product->factors, std::get<Product>(*b).factors);
-    } else if (const auto* div = std::get_if<Div>(a)) {
-      const auto& other = std::get<Div>(*b);
-      if (!expr_structural_eq(div->numerator, other.numerator)) return false;
-      next_a = &div->denominator;
-      next_b = &other.denominator;
-    } else if (const auto* pow = std::get_if<Pow>(a)) {
-      const auto& other = std::get<Pow>(*b);
-      if (!expr_structural_eq(pow->base, other.base)) return false;
-      next_a = &pow->exponent;
-      next_b = &other.exponent;
-    } else if (const auto* d = std::get_if<Derivative>(a)) {
-      const auto& other = std::get<Derivative>(*b);
-      return d->order == other.order && d->var.key == other.var.key && expr_structural_eq(d->inner, other.inner);
-    } else {
-      const auto& p = std::get<Poly>(*a).polynomial;
-      const auto& q = std::get<Poly>(*b).polynomial;
-      return expr_structural_eq(p.base, q.base) && terms_eq(p.terms, q.terms);
-    }
-    switch (shortcut(*next_a, *next_b)) {
-      case Shortcut::Equal:
-        return true;
-      case Shortcut::Unequal:
-        return false;
-      case Shortcut::CompareKinds:
-        a = &(*next_a)->kind();
-        b = &(*next_b)->kind();
-        break;
-    }
-  }
+bool expr_structural_eq(const ExprKind& a, const ExprKind& b) {
+  PairStack stack;
+  return kinds_eq_shallow(a, b, stack) && drain_eq(stack);
+}
+
+bool expr_structural_eq(const Expr& a, const Expr& b) {
+  PairStack stack;
+  stack.push(NodePair{&a, &b});
+  return drain_eq(stack);
 }
 
 bool expr_structural_eq(const ExprPtr& a, const ExprPtr& b) {
-  switch (shortcut(a, b)) {
-    case Shortcut::Equal:
-      return true;
-    case Shortcut::Unequal:
-      return false;
-    case Shortcut::CompareKinds:
-      break;
-  }
-  return expr_structural_eq(a->kind(), b->kind());
+  PairStack stack;
+  push_pair(stack, a, b);
+  return drain_eq(stack);
 }
 
 ExprKind clone_expr_kind(const ExprKind& kind) { return kind; }
 
-Expr new_derivative_expr(Expr inner, const std::shared_ptr<const std::string>& var_name, std::uint32_t order) {
-  ExprPtr shared_inner = share(std::move(inner));
-  const DefaultKey key = intern_symbol(var_name ? std::string_view(*var_name) : std::string_view());
+ExprPtr new_derivative_expr(ExprPtr inner, const std::string* var_name, std::uint32_t order) {
+  const DefaultKey key = intern_symbol(var_name != nullptr ? std::string_view(*var_name) : std::string_view());
   auto var = symbol_by_key(key.as_u64());
   if (!var) fatal_error("Just-created symbol should always be found");
-  return expr_from_kind(Derivative{std::move(shared_inner), std::move(*var), order});
+  return expr_from_kind(Derivative{std::move(inner), *var, order});
 }
 
 const ExprPtr& constant_one() {
-  static const ExprPtr one = share(Expr::with_fixed_id(0, Number{1.0}));
-  return one;
+  // Held for the whole process: its count never reaches zero, so no exit-time release races users.
+  static const ExprPtr* const one = new ExprPtr(Expr::with_fixed_id(0, Number{1.0}));
+  return *one;
 }
 
-std::uint64_t constant_one_hash() { return constant_one()->hash(); }
+std::uint64_t constant_one_hash() {
+  static const std::uint64_t hash = constant_one()->hash();
+  return hash;
+}
 
 }  // namespace norvi::symbolic

@@ -89,19 +89,19 @@ struct IdRegistry {
 
   IdRegistry() { slots.push_back(Slot{std::uint32_t{0}, 0}); }
 
-  DefaultKey insert(std::shared_ptr<const std::string> name) {
+  DefaultKey insert(const std::string* name) {
     DefaultKey key;
     if (free_head < slots.size()) {
       Slot& slot = slots[free_head];
       key = DefaultKey{free_head, slot.version | 1U};
       const std::uint32_t next = std::get<std::uint32_t>(slot.content);
       slot.version = key.version;
-      slot.content = InternedSymbol{key, std::move(name)};
+      slot.content = InternedSymbol{key, name};
       free_head = next;
     } else {
       if (slots.size() >= kMaxSlots) fatal_error("SlotMap is full");
       key = DefaultKey{static_cast<std::uint32_t>(slots.size()), 1};
-      slots.push_back(Slot{InternedSymbol{key, std::move(name)}, 1});
+      slots.push_back(Slot{InternedSymbol{key, name}, 1});
       free_head = key.index + 1;
     }
     ++count;
@@ -179,7 +179,8 @@ DefaultKey intern_symbol(std::string_view name) {
         std::unique_lock write(reg.ids.lock);
         if (reg.ids.poisoned) fatal_error("Global ID registry poisoned");
         PoisonOnUnwind id_poison(reg.ids.poisoned);
-        key = reg.ids.insert(std::make_shared<const std::string>(name));
+        // Names live as long as the process, so records and nodes may point at them freely.
+        key = reg.ids.insert(new std::string(name));
       }
       shard.names.emplace(std::string(name), key);
     }

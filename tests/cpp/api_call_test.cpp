@@ -203,6 +203,16 @@ INSTANTIATE_TEST_SUITE_P(
         RetryCase{"TransportFailureThrice", R"([{"fault":"close"},{"fault":"close"},{"fault":"close"}])",
                   "HTTP request failed: error sending request for url ({url}): ", {1, 2}, 3},
         RetryCase{"TransportFailureThenOk", R"([{"fault":"close"}])", "ok", {1}, 2},
+        // The 503 keeps its connection; closed as the next request arrives, it is not re-sent within
+        // the attempt.
+        RetryCase{"UnavailableThenClosedTwiceOnAKeptConnection",
+                  R"([{"status":503},{"fault":"close"},{"fault":"close"}])",
+                  "HTTP request failed: error sending request for url ({url}): ", {1, 2}, 3},
+        RetryCase{"UnavailableTwiceThenClosedOnAKeptConnection",
+                  R"([{"status":503},{"status":503},{"fault":"close"}])",
+                  "HTTP request failed: error sending request for url ({url}): connection closed by the server before "
+                  "any answer arrived",
+                  {1, 2}, 3},
         RetryCase{"RateLimitedThenOk", R"([{"status":429}])", "ok", {5}, 2},
         RetryCase{"RetryAfterAbsent", kNoRetryAfter.c_str(), kRateLimited, {5, 5, 5}, 3},
         RetryCase{"RetryAfterZero", kRetryAfterZero.c_str(), kRateLimited, {}, 3},

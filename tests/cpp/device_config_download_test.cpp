@@ -111,3 +111,34 @@ TEST_F(DeviceConfigDownload, PayloadForms) {
   }
   EXPECT_EQ(requests("config").size(), std::size(cases));
 }
+
+TEST_F(DeviceConfigDownload, TheNameStaysInItsPathSegment) {
+  struct Case {
+    const char* name;
+    const char* segment;  // as sent
+  };
+  const Case cases[] = {
+      {"brevora311", "brevora311"},
+      {"brevora/../x", "brevora%2F..%2Fx"},
+      {"brevora#x", "brevora%23x"},
+      {"brevora?x=1", "brevora%3Fx%3D1"},
+      {"brevora%2F", "brevora%252F"},
+      {"brevora-\xc3\xa9~", "brevora-%C3%A9~"},
+  };
+  auto client = make_client(accepted_credentials());
+  ASSERT_TRUE(client);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(platform().reset());
+    accepted_credentials();
+    auto config = download_device_config(*client, c.name);
+    EXPECT_EQ(outcome(config), "ok");
+    const auto sent = requests("config");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].path, fmt::format("/zelm-quantum/sdk/experiment/download/config/{}", c.segment));
+    EXPECT_TRUE(sent[0].violations.empty());
+    if (config) {
+      EXPECT_EQ(config->device.name(), c.name);
+    }
+  }
+}

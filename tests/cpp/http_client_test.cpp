@@ -18,7 +18,7 @@
 
 #include <fmt/format.h>
 
-#include "norvi/client/http/form_encoding.hpp"
+#include "norvi/client/http/percent_encoding.hpp"
 #include "norvi/client/http/http_client.hpp"
 #include "support/platform_double.hpp"
 
@@ -137,6 +137,28 @@ TEST_F(HttpClientTest, BodiesAndResponseHeadersArriveIntact) {
   EXPECT_EQ(entries[0].body, bytes);
   EXPECT_EQ(entries[0].header("content-type"), "application/octet-stream");
   EXPECT_FALSE(entries[0].header("expect"));
+}
+
+// A large body is held in one string of exactly its size, whether its length was announced or it came
+// in chunks: growing by doubling would leave up to twice the body allocated.
+TEST_F(HttpClientTest, LargeBodiesArriveIntactInAStringOfTheirSize) {
+  const HttpClient client = make_client();
+  std::string large;
+  for (std::size_t i = 0; large.size() < 3'500'000; ++i) large += fmt::format("{},", i);
+  for (bool chunked : {false, true}) {
+    for (const std::string& body : {std::string("small body"), large}) {
+      SCOPED_TRACE(::testing::Message() << "chunked " << chunked << ", " << body.size() << " bytes");
+      script("list", fmt::format(R"([{{"check":false,"chunked":{},"body":"{}"}}])", chunked, body));
+      auto got = client.send({Method::Get, url(kList), {}, std::nullopt});
+      ASSERT_TRUE(got) << got.error().text();
+      ASSERT_TRUE(got->body) << got->body.error().text();
+      EXPECT_EQ(got->header("content-length") == nullptr, chunked);
+      EXPECT_TRUE(*got->body == body);
+      if (body.size() > 15) {
+        EXPECT_EQ(got->body->capacity(), body.size());
+      }
+    }
+  }
 }
 
 TEST_F(HttpClientTest, HeaderWithControlCharacterIsLeftOut) {

@@ -12,6 +12,7 @@
 #include "norvi/client/json/login_response.hpp"
 #include "norvi/client/json/record.hpp"
 #include "norvi/client/json/write.hpp"
+#include "norvi/client/results/result_records.hpp"
 
 using namespace norvi::client;
 
@@ -279,6 +280,38 @@ TEST(JsonDecode, EnvelopeAndLoginDocuments) {
   EXPECT_EQ(json::decode<ApiResponse<Pair>>(R"({"data": {"name": "a"}})").error().text(),
             "missing field `code` at line 1 column 23");
   EXPECT_EQ(json::decode<ApiResponse<Pair>>(R"({"code": 0} x)").error().text(), "trailing characters at line 1 column 13");
+}
+
+// A body cut inside a multi-byte UTF-8 sequence: every byte the reader looks at lies within the body.
+// Each text is copied into an allocation of its exact size, so AddressSanitizer sees any read past its
+// terminating NUL.
+TEST(JsonDecode, BodyCutInsideAMultiByteSequenceIsReadWithinItsBounds) {
+  const std::string leads[] = {"\xE0\xA0", "\xE1\x80", "\xED\x9F", "\xEF\xBF",               // 3 bytes
+                               "\xF0\x90\x80", "\xF1\x80\x80", "\xF4\x8F\xBF"};  // 4 bytes
+  const std::string prefixes[] = {R"({"code":0,"message":")" + std::string(40, 'a'),  // inside a value
+                                  R"({"code":0,"a)",                                    // inside a key
+                                  R"({"code":0,"data":[")"};                             // inside a payload
+  using Decoder = std::string (*)(const std::string&);
+  const std::pair<const char*, Decoder> decoders[] = {
+      {"generic", [](const std::string& t) { return json::decode<ApiResponse<json::Value>>(t).error().text(); }},
+      {"login", [](const std::string& t) { return json::decode<LoginResponse>(t).error().text(); }},
+      {"list", [](const std::string& t) { return json::decode<ApiResponse<std::vector<Pair>>>(t).error().text(); }},
+      {"results", [](const std::string& t) { return decode_results_answer(t).error().text(); }},
+      {"value", [](const std::string& t) { return json::parse(t).error().text(); }},
+  };
+  for (const std::string& prefix : prefixes) {
+    for (const std::string& sequence : leads) {
+      // The body ends right after the lead byte, or after each continuation byte but the last.
+      for (std::size_t kept = 1; kept <= sequence.size(); ++kept) {
+        const std::string cut = prefix + sequence.substr(0, kept);
+        const std::string exact(cut.begin(), cut.end());
+        for (const auto& [name, decode] : decoders) {
+          SCOPED_TRACE(::testing::Message() << name << " " << ::testing::PrintToString(exact));
+          EXPECT_EQ(decode(exact), "EOF while parsing a string at line 1 column " + std::to_string(exact.size()));
+        }
+      }
+    }
+  }
 }
 
 TEST(JsonDecode, ErrorsConvertToTheJsonVariant) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,50 @@ TEST_F(Submission, SecondBatchFailingFailsTheWhole) {
   // The first batch's tasks were accepted: their ids stay reachable through the failure.
   EXPECT_EQ(result.error().accepted_task_ids, numbered("task-", 1, 50));
   EXPECT_EQ(batch_sizes(), (std::vector<std::size_t>{50, 50}));  // nothing sent after the failure
+}
+
+// A batch travels once per attempt of the retry loop: a kept connection closed as the batch arrives is
+// that attempt's transport failure (never re-sent behind the loop's back), and a server error is sent
+// again by the loop after its pause.
+TEST_F(Submission, EachAttemptSendsTheBatchOnce) {
+  struct Case {
+    const char* what;
+    const char* answers;  // of the second submission, which goes over the first one's connection
+    const char* outcome;
+    std::vector<std::int64_t> sleeps;
+    std::vector<std::optional<int>> statuses;  // answered to the second submission's requests
+  };
+  const Case cases[] = {
+      {"closed on arrival", R"([{"fault":"close"}])", "ok", {1}, {std::nullopt, 200}},
+      {"answered 503", R"([{"status":503}])", "ok", {1}, {503, 200}},
+      {"closed on arrival thrice", R"([{"fault":"close"},{"fault":"close"},{"fault":"close"}])",
+       "HTTP request failed: error sending request for url (https://{}/zelm-quantum/sdk/experiment/submit): ", {1, 2},
+       {std::nullopt, std::nullopt, std::nullopt}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(platform().reset());
+    ASSERT_TRUE(platform().set_state(R"({"tokens":["road-token"]})"));
+    clock_ = norvi::testing::FakeClock();
+    client_ = make_client(accepted_credentials());
+    ASSERT_TRUE(client_);
+    ASSERT_TRUE(submit(circuits(1)));  // leaves a kept connection
+    script("submit", c.answers);
+
+    auto result = submit(circuits(2));
+    const std::string expected = fmt::format(fmt::runtime(c.outcome), platform().domain());
+    const std::string outcome = result ? std::string("ok") : result.error().error.display();
+    EXPECT_TRUE(outcome.starts_with(expected)) << outcome;
+    EXPECT_EQ(clock_.sleeps(), c.sleeps);
+
+    const auto sent = requests("submit");
+    ASSERT_EQ(sent.size(), 1 + c.statuses.size());
+    EXPECT_EQ(sent[1].connection, sent[0].connection);  // the kept one
+    for (std::size_t i = 0; i < c.statuses.size(); ++i) {
+      EXPECT_EQ(sent[1 + i].answer_status, c.statuses[i]) << i;
+      EXPECT_EQ(sent[1 + i].body, sent[1].body) << i;
+    }
+  }
 }
 
 TEST_F(Submission, UndecodableAnswerIsHttp) {

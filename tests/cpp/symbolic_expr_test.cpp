@@ -4,39 +4,67 @@
 #include <bit>
 #include <cmath>
 #include <limits>
-#include <memory>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "norvi/symbolic/expr.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
+#include "support/small_stack.hpp"
 
 namespace norvi::symbolic {
 namespace {
 
 InternedSymbol sym(const std::string& name) { return *symbol_by_key(intern_symbol(name).as_u64()); }
-ExprPtr num(double v) { return share(expr_from_kind(Number{v})); }
-ExprPtr var(const std::string& name) { return share(expr_from_kind(Symbol{sym(name)})); }
+ExprPtr num(double v) { return expr_from_kind(Number{v}); }
+ExprPtr var(const std::string& name) { return expr_from_kind(Symbol{sym(name)}); }
 
-TEST(SymbolicExpr, IdsGrowAndCopiesKeepTheirSource) {
-  const Expr a = expr_from_kind(Number{1.0});
-  const Expr b = expr_from_kind(Number{1.0});
-  EXPECT_GT(b.id(), a.id());
-  EXPECT_EQ(a.hash(), b.hash());
-  const Expr copy = a;
-  EXPECT_EQ(copy.id(), a.id());
-  EXPECT_EQ(copy.hash(), a.hash());
+TEST(SymbolicExpr, IdsGrowAndCopiesShareTheirSource) {
+  const ExprPtr a = num(1.0);
+  const ExprPtr b = num(1.0);
+  EXPECT_GT(b->id(), a->id());
+  EXPECT_EQ(a->hash(), b->hash());
+  const ExprPtr copy = a;
+  EXPECT_EQ(copy.get(), a.get());
+  EXPECT_EQ(a.use_count(), 2U);
+  const ExprPtr again = share(*a);
+  EXPECT_EQ(again.get(), a.get());
+  EXPECT_EQ(a.use_count(), 3U);
   EXPECT_EQ(constant_one()->id(), 0U);
-  EXPECT_EQ(constant_one_hash(), a.hash());
+  EXPECT_EQ(constant_one_hash(), a->hash());
+  EXPECT_EQ(sizeof(ExprPtr), sizeof(void*));
+}
+
+// Every release of a polynomial draws one id (for its base's stand-in); other releases draw none.
+TEST(SymbolicExpr, ReleasingAPolynomialDrawsOneId) {
+  const ExprPtr x = var("x");
+  struct Case {
+    const char* what;
+    ExprKind (*make)(const ExprPtr& x);
+    std::uint64_t step;
+  };
+  const Case cases[] = {
+      {"polynomial", [](const ExprPtr& x) -> ExprKind { return Poly{{x, {{1, 2.0}}}}; }, 3},
+      {"power", [](const ExprPtr& x) -> ExprKind { return Pow{x, x}; }, 2},
+      {"sum", [](const ExprPtr& x) -> ExprKind { return Sum{{x, x}}; }, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ExprPtr before = num(1.0);
+    expr_from_kind(c.make(x)).reset();
+    const ExprPtr after = num(1.0);
+    EXPECT_EQ(after->id() - before->id(), c.step);
+  }
 }
 
 TEST(SymbolicExpr, HashOfEachKindFollowsItsWords) {
   const ExprPtr x = var("x");
   const ExprPtr y = var("y");
-  auto expect = [](const Expr& node, std::vector<std::uint64_t> words) {
+  auto expect = [](const ExprPtr& node, std::vector<std::uint64_t> words) {
     HashState h;
     for (std::uint64_t w : words) h.absorb(w);
-    EXPECT_EQ(node.hash(), h.finish());
+    EXPECT_EQ(node->hash(), h.finish());
   };
   const InternedSymbol f = sym("f");
   expect(expr_from_kind(Number{2.5}), {0, std::bit_cast<std::uint64_t>(2.5)});
@@ -71,18 +99,18 @@ TEST(SymbolicExpr, StructuralEqualityAndHashAgreement) {
       {"signed zeros", num(0.0), num(-0.0), true, true},
       {"separate NaNs", nan, num(std::numeric_limits<double>::quiet_NaN()), false, true},
       {"a NaN with itself", nan, nan, true, true},
-      {"sum order", share(expr_from_kind(Sum{{x, y}})), share(expr_from_kind(Sum{{y, x}})), false, true},
-      {"call argument order", share(expr_from_kind(FunctionCall{f, {x, y}})),
-       share(expr_from_kind(FunctionCall{f, {y, x}})), false, false},
-      {"symbol and call of one key", share(expr_from_kind(Symbol{f})), share(expr_from_kind(FunctionCall{f, {}})),
+      {"sum order", (expr_from_kind(Sum{{x, y}})), (expr_from_kind(Sum{{y, x}})), false, true},
+      {"call argument order", (expr_from_kind(FunctionCall{f, {x, y}})),
+       (expr_from_kind(FunctionCall{f, {y, x}})), false, false},
+      {"symbol and call of one key", (expr_from_kind(Symbol{f})), (expr_from_kind(FunctionCall{f, {}})),
        false, false},
-      {"sum and product", share(expr_from_kind(Sum{{x, y}})), share(expr_from_kind(Product{{x, y}})), false, false},
-      {"equal quotients", share(expr_from_kind(Div{x, num(2)})), share(expr_from_kind(Div{var("x"), num(2)})), true,
+      {"sum and product", (expr_from_kind(Sum{{x, y}})), (expr_from_kind(Product{{x, y}})), false, false},
+      {"equal quotients", (expr_from_kind(Div{x, num(2)})), (expr_from_kind(Div{var("x"), num(2)})), true,
        true},
-      {"powers differing in exponent", share(expr_from_kind(Pow{x, num(2)})), share(expr_from_kind(Pow{x, num(3)})),
+      {"powers differing in exponent", (expr_from_kind(Pow{x, num(2)})), (expr_from_kind(Pow{x, num(3)})),
        false, false},
-      {"derivative orders", share(expr_from_kind(Derivative{x, sym("x"), 1})),
-       share(expr_from_kind(Derivative{x, sym("x"), 2})), false, false},
+      {"derivative orders", (expr_from_kind(Derivative{x, sym("x"), 1})),
+       (expr_from_kind(Derivative{x, sym("x"), 2})), false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -93,32 +121,34 @@ TEST(SymbolicExpr, StructuralEqualityAndHashAgreement) {
     }
   }
   // Term hashes take the raw coefficient bits: equal kinds, different hashes, so shared nodes differ.
-  const ExprPtr p = share(expr_from_kind(Poly{{x, {{1, 0.0}}}}));
-  const ExprPtr q = share(expr_from_kind(Poly{{x, {{1, -0.0}}}}));
+  const ExprPtr p = (expr_from_kind(Poly{{x, {{1, 0.0}}}}));
+  const ExprPtr q = (expr_from_kind(Poly{{x, {{1, -0.0}}}}));
   EXPECT_TRUE(expr_structural_eq(p->kind(), q->kind()));
   EXPECT_NE(p->hash(), q->hash());
   EXPECT_FALSE(expr_structural_eq(p, q));
 }
 
 TEST(SymbolicExpr, DerivativeNodeInternsItsVariable) {
-  const Expr d = new_derivative_expr(expr_from_kind(Symbol{sym("u")}), nullptr, 1);
-  const auto& kind = std::get<Derivative>(d.kind());
+  const ExprPtr d = new_derivative_expr(var("u"), nullptr, 1);
+  const auto& kind = std::get<Derivative>(d->kind());
   EXPECT_EQ(kind.var.key, intern_symbol(""));
   ASSERT_NE(kind.var.name, nullptr);
   EXPECT_EQ(*kind.var.name, "");
-  const Expr named = new_derivative_expr(d, std::make_shared<const std::string>("theta"), 3);
-  EXPECT_EQ(std::get<Derivative>(named.kind()).var.key, intern_symbol("theta"));
-  EXPECT_EQ(std::get<Derivative>(named.kind()).inner->id(), d.id());
+  const std::string theta = "theta";
+  const ExprPtr named = new_derivative_expr(d, &theta, 3);
+  EXPECT_EQ(std::get<Derivative>(named->kind()).var.key, intern_symbol("theta"));
+  EXPECT_EQ(std::get<Derivative>(named->kind()).inner->id(), d->id());
 }
 
-// Deep right-leaning chains of every child-holding kind.
-TEST(SymbolicExpr, MillionDeepChainsCompareAndReleaseWithoutDeepRecursion) {
-  constexpr int kDepth = 1'000'000;
+// Chains of every child-holding kind, deep enough that a walk recursing once per level would
+// overflow the small stack they are compared and released on.
+TEST(SymbolicExpr, DeepChainsCompareAndReleaseWithoutDeepRecursion) {
+  constexpr int kDepth = 200'000;
   const ExprPtr x = var("x");
   using Step = ExprKind (*)(const ExprPtr& leaf, ExprPtr inner);
   const std::vector<std::pair<const char*, Step>> steps = {
       {"power", [](const ExprPtr& leaf, ExprPtr inner) -> ExprKind { return Pow{leaf, std::move(inner)}; }},
-      {"quotient", [](const ExprPtr& leaf, ExprPtr inner) -> ExprKind { return Div{leaf, std::move(inner)}; }},
+      {"quotient", [](const ExprPtr& leaf, ExprPtr inner) -> ExprKind { return Div{std::move(inner), leaf}; }},
       {"sum", [](const ExprPtr& leaf, ExprPtr inner) -> ExprKind { return Sum{{leaf, std::move(inner)}}; }},
       {"call", [](const ExprPtr& leaf, ExprPtr inner) -> ExprKind {
          return FunctionCall{sym("sin"), {std::move(inner), leaf}};
@@ -126,28 +156,67 @@ TEST(SymbolicExpr, MillionDeepChainsCompareAndReleaseWithoutDeepRecursion) {
       {"polynomial", [](const ExprPtr&, ExprPtr inner) -> ExprKind { return Poly{{std::move(inner), {{1, 2.0}}}}; }},
       {"derivative", [](const ExprPtr&, ExprPtr inner) -> ExprKind { return Derivative{std::move(inner), sym("x"), 1}; }},
   };
-  for (const auto& [what, step] : steps) {
-    SCOPED_TRACE(what);
-    ExprPtr chain = x;
-    for (int i = 0; i < kDepth; ++i) chain = share(expr_from_kind(step(x, std::move(chain))));
-    if (std::string(what) == "power" || std::string(what) == "quotient") {
+  norvi::testing::run_on_small_stack(256 * 1024, [&] {
+    for (const auto& [what, step] : steps) {
+      SCOPED_TRACE(what);
+      ExprPtr chain = x;
       ExprPtr twin = x;
-      for (int i = 0; i < kDepth; ++i) twin = share(expr_from_kind(step(x, std::move(twin))));
+      for (int i = 0; i < kDepth; ++i) {
+        chain = expr_from_kind(step(x, std::move(chain)));
+        twin = expr_from_kind(step(x, std::move(twin)));
+      }
       EXPECT_TRUE(expr_structural_eq(chain, twin));
+      EXPECT_TRUE(expr_structural_eq(chain->kind(), twin->kind()));
+      chain.reset();
+      twin.reset();
     }
+  });
+  EXPECT_EQ(x.use_count(), 1U);
+}
+
+// Threads dropping their references to shared subtrees at once: exactly one of them frees each node
+// (a sanitizer build reports any unordered access), and what others still hold stays intact.
+TEST(SymbolicExpr, ThreadsReleaseSharedSubtreesAtOnce) {
+  constexpr int kThreads = 8;
+  constexpr int kRounds = 50;
+  const ExprPtr x = var("x");
+  for (int round = 0; round < kRounds; ++round) {
+    // A small forest whose inner nodes are shared by every thread's parents.
+    std::vector<ExprPtr> shared;
+    ExprPtr chain = x;
+    for (int i = 0; i < 16; ++i) {
+      chain = expr_from_kind(Pow{x, expr_from_kind(Sum{{chain, num(i)}})});
+      shared.push_back(chain);
+    }
+    std::vector<std::vector<ExprPtr>> held(kThreads);
+    for (int t = 0; t < kThreads; ++t) {
+      for (const ExprPtr& node : shared) held[t].push_back(expr_from_kind(Product{{node, x}}));
+      held[t].push_back(shared.back());
+    }
+    shared.clear();
     chain.reset();
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        ready.fetch_add(1);
+        while (ready.load() < kThreads) std::this_thread::yield();
+        held[t].clear();
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
   }
-  EXPECT_EQ(x.use_count(), 1);
+  EXPECT_EQ(x.use_count(), 1U);
 }
 
 TEST(SymbolicExpr, ReleaseLeavesSharedChildrenIntact) {
-  const ExprPtr kept = share(expr_from_kind(Pow{var("x"), num(2)}));
+  const ExprPtr kept = (expr_from_kind(Pow{var("x"), num(2)}));
   const std::uint64_t hash = kept->hash();
   {
-    const ExprPtr parent = share(expr_from_kind(Sum{{kept, share(expr_from_kind(Div{kept, num(3)}))}}));
-    EXPECT_EQ(kept.use_count(), 3);
+    const ExprPtr parent = (expr_from_kind(Sum{{kept, (expr_from_kind(Div{kept, num(3)}))}}));
+    EXPECT_EQ(kept.use_count(), 3U);
   }
-  EXPECT_EQ(kept.use_count(), 1);
+  EXPECT_EQ(kept.use_count(), 1U);
   EXPECT_EQ(kept->hash(), hash);
   const auto& pow = std::get<Pow>(kept->kind());
   ASSERT_NE(pow.base, nullptr);

@@ -19,7 +19,7 @@ DEFAULT_DEVICES = [
 ]
 
 _ANSWER_KEYS = {"status", "reason", "headers", "body", "json", "fault", "seconds", "interval",
-                "location", "check"}
+                "location", "check", "chunked"}
 FAULTS = ("close", "stall", "trickle", "redirect")
 
 
@@ -43,6 +43,8 @@ def validate_answer(answer):
     if not isinstance(headers, list) or not all(
             isinstance(h, list) and len(h) == 2 and all(isinstance(x, str) for x in h) for h in headers):
         raise ControlError("headers must be a list of [name, value] texts")
+    if "chunked" in answer and not isinstance(answer["chunked"], bool):
+        raise ControlError("chunked must be true or false")
     fault = answer.get("fault")
     if fault is not None and fault not in FAULTS:
         raise ControlError(f"fault must be one of {', '.join(FAULTS)}")

@@ -9,6 +9,7 @@ import json
 import re
 from dataclasses import dataclass, field
 from typing import Callable, Optional
+from urllib.parse import unquote
 
 from wire_checks import (check_form, check_json_body, check_no_token_headers, check_single_header,
                          check_token_headers, header_values, is_json_int, is_text_list)
@@ -191,10 +192,13 @@ CONFIG_PREFIX = "/zelm-quantum/sdk/experiment/download/config/"
 
 
 def config_device(req):
-    return req.route[len(CONFIG_PREFIX):]
+    """The device name: the one path segment after the prefix, percent-decoded."""
+    return unquote(req.route[len(CONFIG_PREFIX):], errors="replace")
 
 
 def check_config(req):
+    if "/" in req.route[len(CONFIG_PREFIX):]:
+        return ["the device name spans more than one path segment"]
     device = config_device(req)
     if classify_device_code(device) != "superconducting":
         return [f"configuration requested for a device that is not superconducting: {device}"]

@@ -98,14 +98,17 @@ class _JsonHandler(BaseHTTPRequestHandler):
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
 
     def write_answer(self, status, body, content_type="application/json", headers=(), reason=None,
-                     head_only=False):
-        """Writes status line, headers and (unless head_only) the body in one piece."""
+                     head_only=False, chunked=False):
+        """Writes status line, headers and (unless head_only) the body in one piece, or the body in
+        chunks without a Content-Length when chunked."""
         names = {n.lower() for n, _ in headers}
         self.send_response_only(status, reason if reason is not None else _phrase(status))
         self.send_header("Date", self.date_time_string())
         if content_type and "content-type" not in names:
             self.send_header("Content-Type", content_type)
-        if "content-length" not in names:
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        elif "content-length" not in names:
             self.send_header("Content-Length", str(len(body)))
         else:
             self.close_connection = True  # the stream no longer matches what we announce
@@ -116,6 +119,13 @@ class _JsonHandler(BaseHTTPRequestHandler):
         self._headers_buffer.append(b"\r\n")
         head = b"".join(self._headers_buffer)
         self._headers_buffer = []
+        if chunked:
+            self.wfile.write(head)
+            for at in range(0, len(body), 65536):
+                piece = body[at:at + 65536]
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+            self.wfile.write(b"0\r\n\r\n")
+            return
         self.wfile.write(head if head_only else head + body)
 
 
@@ -183,7 +193,8 @@ class PlatformHandler(_JsonHandler):
                 raise _Closed
             trickle = fault == "trickle"
             self.write_answer(answer.status, answer.body, answer.content_type, answer.headers,
-                              answer.reason, head_only=trickle)
+                              answer.reason, head_only=trickle,
+                              chunked=(scripted or {}).get("chunked", False) and not trickle)
             if trickle:
                 interval = scripted.get("interval", 0.5)
                 for i in range(len(answer.body)):

@@ -4,8 +4,10 @@
 #include <openssl/ssl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <new>
 
+#include "http/body_buffer.hpp"
 #include "http/headers.hpp"
 #include "http/proxy.hpp"
 
@@ -13,6 +15,7 @@ namespace norvi::client::http {
 namespace {
 
 constexpr std::string_view kTimedOut = "operation timed out";
+constexpr std::string_view kClosedBeforeAnswer = "connection closed by the server before any answer arrived";
 
 // What the callbacks see of one hop while libcurl runs it.
 struct HopState {
@@ -22,7 +25,10 @@ struct HopState {
   HopResult* result = nullptr;
   bool headers_complete = false;  // the final (not 1xx) header block has ended
   bool keep_body = false;
+  BodyBuffer body;
   bool out_of_memory = false;
+  bool request_sent = false;    // the request has gone out in this transfer
+  bool resend_refused = false;  // libcurl wanted to send it a second time
 };
 
 struct HeaderList {
@@ -67,6 +73,16 @@ int status_of(std::string_view line) {
   return status;
 }
 
+// The Content-Length of an answer whose body is not chunked, or null.
+const std::string* announced_length(const std::vector<ResponseHeader>& headers) {
+  const std::string* length = nullptr;
+  for (const ResponseHeader& h : headers) {
+    if (h.name == "transfer-encoding") return nullptr;
+    if (h.name == "content-length" && length == nullptr) length = &h.value;
+  }
+  return length;
+}
+
 void end_of_headers(HopState& hop) {
   hop.headers_complete = true;
   HopResult& result = *hop.result;
@@ -82,6 +98,11 @@ void end_of_headers(HopState& hop) {
   }
   hop.keep_body = true;
   hop.deadline = deadline_after(Clock::now(), hop.body_limit);
+  if (const std::string* length = announced_length(result.headers)) {
+    std::size_t n = 0;
+    const auto [end, ec] = std::from_chars(length->data(), length->data() + length->size(), n);
+    if (ec == std::errc() && end == length->data() + length->size()) hop.body.expect(n);
+  }
 }
 
 void on_header_line(HopState& hop, std::string_view line) {
@@ -124,13 +145,25 @@ std::size_t header_callback(char* data, std::size_t size, std::size_t count, voi
 std::size_t write_callback(char* data, std::size_t size, std::size_t count, void* user) {
   auto& hop = *static_cast<HopState*>(user);
   if (!hop.keep_body) return size * count;
-  try {
-    hop.result->body.append(data, size * count);
-  } catch (const std::bad_alloc&) {
+  if (!hop.body.append(data, size * count)) {
     hop.out_of_memory = true;
     return 0;
   }
   return size * count;
+}
+
+// libcurl sends a request again by itself, on a new connection, when a kept connection dies before
+// the answer begins. Within one attempt of the retry loop that is a second request the caller never
+// asked for (a submitted batch would run twice), so a transfer sends its request at most once: the
+// second send is refused and the transfer ends as a transport failure of that attempt.
+int prerequest_callback(void* user, char*, char*, int, int) {
+  auto& hop = *static_cast<HopState*>(user);
+  if (hop.request_sent) {
+    hop.resend_refused = true;
+    return CURL_PREREQFUNC_ABORT;
+  }
+  hop.request_sent = true;
+  return CURL_PREREQFUNC_OK;
 }
 
 // OpenSSL's own rule: SSL_CERT_FILE and SSL_CERT_DIR when set, else the system's bundle and
@@ -192,6 +225,8 @@ CURLcode configure(TransferHandle& handle, const HopRequest& request, const Prox
   set(easy, CURLOPT_WRITEFUNCTION, &write_callback);
   set(easy, CURLOPT_WRITEDATA, static_cast<void*>(&hop));
   set(easy, CURLOPT_ERRORBUFFER, handle.error_buffer);
+  set(easy, CURLOPT_PREREQFUNCTION, &prerequest_callback);
+  set(easy, CURLOPT_PREREQDATA, static_cast<void*>(&hop));
 
   if (request.fresh_connection) {
     set(easy, CURLOPT_FRESH_CONNECT, 1L);
@@ -292,10 +327,19 @@ HopResult run_hop(TransferHandle& handle, const HopRequest& request) {
 
   const DriveEnd end = drive(handle, hop);
   curl_easy_getinfo(handle.easy, CURLINFO_NUM_CONNECTS, &result.connections_opened);
-  if (end.ok && !hop.out_of_memory) return result;
+  if (end.ok && !hop.out_of_memory) {
+    try {
+      result.body = hop.body.take();
+      return result;
+    } catch (const std::bad_alloc&) {
+      hop.out_of_memory = true;
+    }
+  }
 
   if (hop.out_of_memory) {
     result.failure = "out of memory";
+  } else if (hop.resend_refused) {
+    result.failure = kClosedBeforeAnswer;
   } else if (end.timed_out) {
     result.failure = kTimedOut;
   } else if (!end.multi_failure.empty()) {

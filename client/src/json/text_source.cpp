@@ -290,7 +290,7 @@ DecodeError TextCursor::syntax_error(rapidjson::ParseErrorCode code, std::size_t
 }
 
 // The reader's loops with this cursor's events inlined into them.
-[[gnu::flatten]] rapidjson::ParseResult read(rapidjson::Reader& reader, rapidjson::StringStream& stream, TextCursor& cursor) {
+[[gnu::flatten]] rapidjson::ParseResult read(TextReader& reader, rapidjson::StringStream& stream, TextCursor& cursor) {
   return reader.Parse<kParseFlags>(stream, cursor);
 }
 
@@ -298,7 +298,7 @@ DecodeResult<void> TextCursor::run() {
   rapidjson::StringStream stream(text_.c_str());
   stream_ = &stream;
   decoder_.cursor_ = this;
-  rapidjson::Reader reader;
+  TextReader reader;
   const rapidjson::ParseResult result = read(reader, stream, *this);
   if (decoder_.failed()) return std::unexpected(decoder_.take_error());
   if (result.IsError()) return std::unexpected(syntax_error(result.Code(), result.Offset()));

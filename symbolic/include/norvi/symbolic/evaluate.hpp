@@ -15,7 +15,7 @@ using Bindings = std::map<std::string, double, std::less<>>;
 using CustomFunction = std::function<std::optional<double>(std::span<const double>)>;
 using CustomFunctions = std::map<std::string, CustomFunction, std::less<>>;
 
-Expr evaluate_expr_rec(const Expr& expr, const CustomFunctions& custom);
-Expr evaluate_with_bindings(const Expr& expr, const Bindings& bindings, const CustomFunctions& custom);
+ExprPtr evaluate_expr_rec(const Expr& expr, const CustomFunctions& custom);
+ExprPtr evaluate_with_bindings(const Expr& expr, const Bindings& bindings, const CustomFunctions& custom);
 
 }  // namespace norvi::symbolic

@@ -2,7 +2,6 @@
 // Symbol keys and interned symbols. A symbol is identified by its key alone: two symbols with equal
 // keys are the same symbol whatever their name pointers hold.
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace norvi::symbolic {
@@ -24,8 +23,9 @@ struct DefaultKey {
 
 struct InternedSymbol {
   DefaultKey key;
-  // Shared between every copy; null only for a symbol made without a name.
-  std::shared_ptr<const std::string> name;
+  // Names are interned for the life of the process and never freed, so a plain pointer serves
+  // every copy; null only for a symbol made without a name.
+  const std::string* name = nullptr;
 
   friend bool operator==(const InternedSymbol& a, const InternedSymbol& b) { return a.key == b.key; }
 };

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "norvi/client/http/form_encoding.hpp"
+#include "norvi/client/http/percent_encoding.hpp"
 
 using norvi::client::http::append_form_component;
+using norvi::client::http::encode_path_segment;
 using norvi::client::http::form_urlencode;
 
 namespace {
@@ -38,6 +39,25 @@ TEST(FormUrlencode, JoinsPairsInOrder) {
             "grant_type=openId&openId=k%26%3D%2B+y&account_type=member");
   EXPECT_EQ(form_urlencode({{"", ""}, {"a", ""}}), "=&a=");
   EXPECT_EQ(form_urlencode({}), "");
+}
+
+TEST(PathSegment, KeepsTheTextInOneSegment) {
+  const FormCase cases[] = {
+      {"", ""},
+      {"AZaz09-._~", "AZaz09-._~"},
+      {"brevora/../x", "brevora%2F..%2Fx"},
+      {"a#b?c=1&d", "a%23b%3Fc%3D1%26d"},
+      {"%41 +*", "%2541%20%2B%2A"},
+      {"B\xc3\xbc" "cher", "B%C3%BCcher"},
+      {"\t\x7f\xff", "%09%7F%FF"},
+      // Dot segments as whole names only.
+      {".", "%2E"},
+      {"..", "%2E%2E"},
+      {"...", "..."},
+      {".a", ".a"},
+  };
+  for (const FormCase& c : cases) EXPECT_EQ(encode_path_segment(c.input), c.encoded) << c.input;
+  EXPECT_EQ(encode_path_segment(std::string_view("a\0b", 3)), "a%00b");
 }
 
 }  // namespace
