@@ -58,7 +58,6 @@ class ShotRecordsFrame final : public json::Frame {
         state_ = State::nothing;
       } else {
         state_ = State::rows;
-        words_ = (qubits_.size() + 63) / 64;
         d.collect_unsigned_integers(true);
       }
       return json::Step::more;
@@ -68,12 +67,12 @@ class ShotRecordsFrame final : public json::Frame {
       take(d);
       row = mixed_;
     }
-    if (row.size() == qubits_.size() && words_ == 1) {
+    if (row.size() == qubits_.size() && row.size() <= 64) {
       std::uint64_t word = 0;
       for (std::size_t k = 0; k < row.size(); ++k) word |= std::uint64_t{row[k] == 1} << k;
       word_counts_.add(word);
     } else if (row.size() == qubits_.size()) {
-      core::OutcomeBits outcome(words_);
+      core::OutcomeBits outcome((row.size() + 63) / 64);
       for (std::size_t k = 0; k < row.size(); ++k) {
         if (row[k] == 1) outcome.set_bit(k);
       }
@@ -97,7 +96,6 @@ class ShotRecordsFrame final : public json::Frame {
   ShotRecords* out_;
   State state_ = State::first_row;
   bool in_row_ = false;
-  std::size_t words_ = 0;
   std::vector<std::uint32_t>& qubits_;
   core::OutcomeCounts& counts_;
   detail::WordCounts word_counts_;    // outcomes of up to 64 bits, moved into counts_ at the end

@@ -18,31 +18,21 @@ class WordCounts {
  public:
   WordCounts() : slots_(std::size_t{1} << kInitialBits), shift_(64 - kInitialBits) {}
 
+  // Counts `word` one call late: the slot is only fetched now and counted at the next call, after the
+  // reader has spent a whole row on other work. Most slots miss the cache in a table of many outcomes.
   void add(std::uint64_t word) {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = slot_of(word);; i = (i + 1) & mask) {
-      Slot& s = slots_[i];
-      if (s.count == 0) {
-        if (4 * (used_ + 1) > 3 * slots_.size()) {
-          grow();
-          add(word);
-          return;
-        }
-        s = {word, 1};
-        ++used_;
-        return;
-      }
-      if (s.word == word) {
-        ++s.count;
-        return;
-      }
-    }
+    if (has_pending_) count(pending_);
+    pending_ = word;
+    has_pending_ = true;
+    __builtin_prefetch(&slots_[slot_of(word)], 1);
   }
 
-  bool empty() const noexcept { return used_ == 0; }
+  bool empty() const noexcept { return used_ == 0 && !has_pending_; }
 
   // The general map of one-word outcomes.
-  core::OutcomeCounts to_counts() const {
+  core::OutcomeCounts to_counts() {
+    if (has_pending_) count(pending_);
+    has_pending_ = false;
     core::OutcomeCounts counts;
     counts.reserve(used_);
     for (const Slot& s : slots_) {
@@ -58,6 +48,27 @@ class WordCounts {
     std::uint64_t word = 0;
     std::uint64_t count = 0;  // 0: free
   };
+
+  void count(std::uint64_t word) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = slot_of(word);; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (s.count == 0) {
+        if (4 * (used_ + 1) > 3 * slots_.size()) {
+          grow();
+          count(word);
+          return;
+        }
+        s = {word, 1};
+        ++used_;
+        return;
+      }
+      if (s.word == word) {
+        ++s.count;
+        return;
+      }
+    }
+  }
 
   std::size_t slot_of(std::uint64_t word) const noexcept { return static_cast<std::size_t>((word * multiplier_) >> shift_); }
 
@@ -75,9 +86,11 @@ class WordCounts {
   }
 
   std::vector<Slot> slots_;
-  unsigned shift_;
+  std::uint8_t shift_;
+  bool has_pending_ = false;
   std::size_t used_ = 0;
   std::uint64_t multiplier_ = core::fresh_outcome_hash_key() | 1u;
+  std::uint64_t pending_ = 0;  // added, not yet counted
 };
 
 }  // namespace norvi::client::detail
