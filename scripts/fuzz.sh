@@ -17,7 +17,7 @@ status=0
 for target in "${targets[@]}"; do
   echo "== ${target}: ${seconds} s"
   mkdir -p "build-clang/fuzz-corpus/${target}"
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-16 \
     "build-clang/tests/fuzz/${target}_fuzz" -max_total_time="${seconds}" -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="build-clang/fuzz-crashes/${target}-" \
     "build-clang/fuzz-corpus/${target}" "tests/fuzz/seeds/${target}" || status=1

@@ -23,6 +23,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== C++ tests and fuzz targets built with clang, under ASan and UBSan"
 bash scripts/build-clang.sh
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-16 \
   ctest --test-dir build-clang --output-on-failure -j"$(nproc)" || status=1
 
 exit $status
