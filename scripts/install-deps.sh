@@ -11,6 +11,7 @@ packages=(
   python3 python3-dev python3-pytest python3-setuptools python3-venv python3-pip
   binutils
   clang-16 libclang-rt-16-dev llvm-16 libginac-dev
+  python3-mpmath
 )
 
 missing=()

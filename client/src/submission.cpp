@@ -9,6 +9,7 @@
 #include "norvi/client/devices.hpp"
 #include "norvi/client/json/record.hpp"
 #include "norvi/client/json/write.hpp"
+#include "norvi/core/circuit/vesk.hpp"
 
 namespace norvi::client {
 
@@ -42,6 +43,11 @@ Result<void> check_submission(std::size_t circuit_count, std::uint64_t shots, co
 
 struct CircuitText {
   Result<std::string> operator()(std::string&& text) const { return std::move(text); }
+  Result<std::string> operator()(core::Circuit&& circuit) const {
+    auto text = core::circuit_to_vesk(circuit);
+    if (!text) return fail(errors::Conversion{text.error().message()});
+    return std::move(*text);
+  }
 };
 
 }  // namespace

@@ -54,31 +54,31 @@ void DebugWriter::begin_value() {
 void DebugWriter::open_record(std::string_view name) {
   begin_value();
   out_ += name;
-  frames_.push_back({Shape::record});
+  frames_.push({Shape::record});
 }
 
 void DebugWriter::open_tuple(std::string_view name) {
   begin_value();
   out_ += name;
-  frames_.push_back({Shape::tuple});
+  frames_.push({Shape::tuple});
 }
 
 void DebugWriter::open_pair() {
   begin_value();
   out_ += '(';
-  frames_.push_back({Shape::pair});
+  frames_.push({Shape::pair});
 }
 
 void DebugWriter::open_list() {
   begin_value();
   out_ += '[';
-  frames_.push_back({Shape::list});
+  frames_.push({Shape::list});
 }
 
 void DebugWriter::open_set() {
   begin_value();
   out_ += '{';
-  frames_.push_back({Shape::set});
+  frames_.push({Shape::set});
 }
 
 void DebugWriter::field(std::string_view name) {
@@ -96,8 +96,7 @@ void DebugWriter::field(std::string_view name) {
 }
 
 void DebugWriter::close() {
-  const Frame top = frames_.back();
-  frames_.pop_back();
+  const Frame top = frames_.pop();
   if (top.count == 0) {
     // Empty: a record or named tuple is its bare name; brackets stand closed.
     switch (top.shape) {

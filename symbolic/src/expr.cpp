@@ -122,6 +122,7 @@ struct NodeRelease {
     stack.push(root);
     while (!stack.empty()) {
       Expr* node = const_cast<Expr*>(stack.pop());
+      const bool inner = node != root;
       auto drop = [&stack](ExprPtr& child) {
         const Expr* held = child.detach();
         if (held != nullptr && held->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) stack.push(held);
@@ -147,8 +148,11 @@ struct NodeRelease {
                      [&](Poly& k) {
                        drop(k.polynomial.base);
                        // The released base's stand-in zero takes an id, so the ids drawn around the
-                       // release of a polynomial stay what callers have always seen.
+                       // release of a polynomial stay what callers have always seen. A polynomial
+                       // freed inside the tree is emptied first and then released itself, which
+                       // puts a second stand-in in place of the first.
                        draw_id();
+                       if (inner) draw_id();
                      },
                  },
                  node->kind_);

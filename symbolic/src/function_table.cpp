@@ -5,6 +5,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "norvi/symbolic/derivative_rules.hpp"
 #include "norvi/symbolic/fatal.hpp"
 #include "norvi/symbolic/special_functions.hpp"
 #include "norvi/symbolic/symbol_registry.hpp"
@@ -64,11 +65,12 @@ double acsc(double x) { return std::asin(1 / x); }
 double coth(double x) { return 1 / std::tanh(x); }
 double sech(double x) { return 1 / std::cosh(x); }
 double csch(double x) { return 1 / std::sinh(x); }
-double atanh(double x) { return 0.5 * std::log1p(2 * x / (1 - x)); }
-double acoth(double x) { return 0.5 * std::log((x + 1) / (x - 1)); }
+double atanh(double x) { return std::atanh(x); }
+// As log1p of 2 / (|x| - 1), odd in x: the quotient (x + 1) / (x - 1) loses the digits of large x,
+// and |x| - 1 is exact near 1.
+double acoth(double x) { return std::copysign(0.5 * std::log1p(2 / (std::fabs(x) - 1)), x); }
 double asech(double x) { return std::acosh(1 / x); }
 double signum(double x) { return std::isnan(x) ? x : std::copysign(1.0, x); }
-double erfc_series(double x) { return 1 - erf_series(x); }
 double sinc(double x) {
   if (std::fabs(x) < 1e-10) return 1 - x * x / 6 + x * x * x * x / 120;
   return std::sin(x) / x;
@@ -89,13 +91,7 @@ Value gamma_row(std::span<const double, 1> v) { return gamma_f64(v[0]); }
 Value digamma_row(std::span<const double, 1> v) { return digamma_f64(v[0]); }
 Value trigamma_row(std::span<const double, 1> v) { return trigamma_f64(v[0]); }
 Value tetragamma_row(std::span<const double, 1> v) { return tetragamma_f64(v[0]); }
-Value beta_row(std::span<const double, 2> v) {
-  const auto a = gamma_f64(v[0]);
-  const auto b = gamma_f64(v[1]);
-  const auto ab = gamma_f64(v[0] + v[1]);
-  if (!a || !b || !ab) return std::nullopt;
-  return *a * *b / *ab;
-}
+Value beta_row(std::span<const double, 2> v) { return beta_f64(v[0], v[1]); }
 Value besselj_row(std::span<const double, 2> v) { return bessel_j_f64(round_to_i32(v[0]), v[1]); }
 Value bessely_row(std::span<const double, 2> v) { return bessel_y_f64(round_to_i32(v[0]), v[1]); }
 Value besseli_row(std::span<const double, 2> v) { return bessel_i_f64(round_to_i32(v[0]), v[1]); }
@@ -121,7 +117,15 @@ constexpr FunctionDefinition special(const char* name) {
   return FunctionDefinition{name, &row<N, F>, nullptr, N, N, false};
 }
 
-const std::array<FunctionDefinition, kKnownFunctionCount> kRows = {
+using Rows = std::array<FunctionDefinition, kKnownFunctionCount>;
+
+// Each row gets the derivative rule of its name.
+constexpr Rows with_derivative_rules(Rows rows) {
+  for (FunctionDefinition& row : rows) row.derivative = derivative_rule_for(row.name);
+  return rows;
+}
+
+constexpr Rows kRows = with_derivative_rules({
     elementary<c_sin>("sin"),
     elementary<c_cos>("cos"),
     elementary<c_tan>("tan"),
@@ -156,8 +160,8 @@ const std::array<FunctionDefinition, kKnownFunctionCount> kRows = {
     elementary<c_cbrt>("cbrt"),
     elementary<c_abs>("abs"),
     elementary<signum>("signum"),
-    elementary<erf_series>("erf"),
-    elementary<erfc_series>("erfc"),
+    elementary<erf_f64>("erf"),
+    elementary<erfc_f64>("erfc"),
     special<1, gamma_row>("gamma"),
     special<1, digamma_row>("digamma"),
     special<1, trigamma_row>("trigamma"),
@@ -182,7 +186,7 @@ const std::array<FunctionDefinition, kKnownFunctionCount> kRows = {
     elementary<c_floor>("floor"),
     elementary<c_ceil>("ceil"),
     elementary<c_round>("round"),
-};
+});
 
 using FunctionRegistry = std::unordered_map<std::uint64_t, FunctionDefinition>;
 

@@ -144,11 +144,16 @@ std::strong_ordering cmp_poly_terms(const Polynomial& p, const Polynomial& q) {
 // the keys' children.
 std::strong_ordering cmp_parts_shallow(const OrderParts& a, const OrderParts& b, TaskStack& stack) {
   if (a.node == b.node) return std::strong_ordering::equal;
-  stack.push(Task{a.node, b.node, Step::Values, a.coefficient, b.coefficient});
+  // Values that compare equal need no task; this also keeps the stack of a deep chain short.
+  if (cmp_values(a.coefficient, b.coefficient) != 0) {
+    stack.push(Task{a.node, b.node, Step::Values, a.coefficient, b.coefficient});
+  }
   if (a.exponent != b.exponent) {
     if (a.exponent_is_number && b.exponent_is_number) {
       // Two numbers order by value alone (their own exponents and coefficients are alike).
-      stack.push(Task{a.exponent, b.exponent, Step::Values, a.exponent_value, b.exponent_value});
+      if (cmp_values(a.exponent_value, b.exponent_value) != 0) {
+        stack.push(Task{a.exponent, b.exponent, Step::Values, a.exponent_value, b.exponent_value});
+      }
     } else {
       stack.push(Task{a.exponent, b.exponent, Step::Full});
     }

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "norvi/core/circuit/circuit.hpp"
 #include "norvi/core/gates/instruction.hpp"
 #include "norvi/core/gates/standard_gate.hpp"
 
@@ -62,6 +63,17 @@ TEST(InstructionName, EveryKind) {
       {Instruction::directive(DirectiveKind::Measure), "measure"},
       {Instruction::directive(DirectiveKind::Reset), "reset"},
       {Instruction::delay(), "delay"},
+      {Instruction::unitary_gate(std::make_shared<const UnitaryGate>(UnitaryGate{.label = "my-u"})), "my-u"},
+      {Instruction::circuit_gate(std::make_shared<const CircuitGate>(CircuitGate{.name = "bell"})), "bell"},
+      {Instruction::classical_data(classical_data::Store{}), "store"},
+      {Instruction::classical_data(classical_data::MeasureBit{}), "measure_bit"},
+      {Instruction::classical_data(classical_data::MeasureBits{}), "measure_bits"},
+      {Instruction::classical_control(IfOp{}), "if"},
+      {Instruction::classical_control(WhileOp{}), "while"},
+      {Instruction::classical_control(ForOp{}), "for"},
+      {Instruction::classical_control(SwitchOp{}), "switch"},
+      {Instruction::classical_control(control_flow::Break{}), "break"},
+      {Instruction::classical_control(control_flow::Continue{}), "continue"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(instruction_name(c.instruction), c.name);
@@ -73,4 +85,18 @@ TEST(InstructionName, EqualityComparesMultiControlledGatesByValue) {
   EXPECT_EQ(Instruction::mc_gate(2, StandardGate::X), Instruction::mc_gate(2, StandardGate::X));
   EXPECT_NE(Instruction::mc_gate(2, StandardGate::X), Instruction::mc_gate(1, StandardGate::X));
   EXPECT_NE(Instruction(StandardGate::X), Instruction::mc_gate(0, StandardGate::X));
+}
+
+TEST(InstructionName, EqualityOfTheCircuitModelsKinds) {
+  // Custom gates compare by identity; classical operations by every field they hold.
+  const auto gate = std::make_shared<const CircuitGate>(CircuitGate{.name = "bell"});
+  EXPECT_EQ(Instruction::circuit_gate(gate), Instruction::circuit_gate(gate));
+  EXPECT_NE(Instruction::circuit_gate(gate), Instruction::circuit_gate(std::make_shared<const CircuitGate>(*gate)));
+  const auto measure = [](std::uint32_t index) {
+    return Instruction::classical_data(classical_data::MeasureBit{{CircuitId{1}, index, classical_type::Bit{}}});
+  };
+  EXPECT_EQ(measure(2), measure(2));
+  EXPECT_NE(measure(2), measure(3));
+  EXPECT_NE(Instruction::classical_control(control_flow::Break{}), Instruction::classical_control(control_flow::Continue{}));
+  EXPECT_EQ(Instruction::delay(), Instruction::delay());
 }

@@ -13,6 +13,7 @@
 #include "norvi/client/calibration_mode.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/submission.hpp"
+#include "support/circuit_builders.hpp"
 #include "support/platform_road.hpp"
 
 namespace {
@@ -140,6 +141,48 @@ TEST_F(Submission, TextsAreSentUnchanged) {
   EXPECT_EQ(sent[0].body,
             "{\"circuit\":[\"\",\"  H Q0  \",\"X Q0\\r\\n\\tM Q0 \\\"q\\\" \\\\ \xc3\xa9\"],\"computerCode\":\"brevora_sim\","
             "\"is_verify\":true,\"language\":\"vesk\",\"name\":\"\",\"shots\":18446744073709551615}");
+}
+
+TEST_F(Submission, CircuitObjectsAreSentAsTheirVeskText) {
+  using namespace norvi::core;
+  using norvi::testing::op;
+  std::vector<CircuitItem> items;
+  items.emplace_back(norvi::testing::circuit({op(StandardGate::H, {1}), op(Instruction::directive(DirectiveKind::Measure), {1})}));
+  items.emplace_back("X Q0");
+  items.emplace_back(norvi::testing::circuit({op(StandardGate::RX, {0}, {norvi::testing::index(0)})},
+                                             {Parameter{norvi::testing::num(0.5)}}));
+  auto record = submit(std::move(items), 10);
+  ASSERT_TRUE(record) << record.error().error.display();
+  auto sent = requests("submit");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].body,
+            R"({"circuit":["H Q1\nM Q1\n","X Q0","RX Q0 0.5\n"],"computerCode":"brevora311","is_verify":true,)"
+            R"("language":"vesk","name":"","shots":10})");
+}
+
+TEST_F(Submission, OneCircuitThatDoesNotConvertSendsNothing) {
+  using namespace norvi::core;
+  using norvi::testing::op;
+  // 60 items: a good batch's worth comes before the bad circuit, so nothing may be sent early.
+  std::vector<CircuitItem> items = circuits(55);
+  items.emplace_back(norvi::testing::circuit({op(StandardGate::H, {0})}));
+  items.emplace_back(norvi::testing::circuit({op(StandardGate::X, {0}), op(Instruction::mc_gate(1, StandardGate::X), {0, 1})}));
+  items.emplace_back(norvi::testing::circuit({op(Instruction::directive(DirectiveKind::Reset), {0})}));
+  items.emplace_back("M Q0");
+  auto result = submit(std::move(items));
+  ASSERT_FALSE(result);
+  EXPECT_TRUE(result.error().error.is<errors::Conversion>());
+  EXPECT_EQ(result.error().error.display(),
+            "Circuit-to-VESK conversion error: Unsupported gate 'Multi-controlled gate': it is not represented by the "
+            "VESK circuit format");
+  EXPECT_TRUE(result.error().accepted_task_ids.empty());
+  EXPECT_TRUE(requests("submit").empty());
+
+  // The request's checks come before any conversion.
+  std::vector<CircuitItem> bad;
+  bad.emplace_back(norvi::testing::circuit({op(StandardGate::I, {0})}));
+  EXPECT_EQ(submit(std::move(bad), 0).error().error.display(), "Invalid input: shots must be greater than zero");
+  EXPECT_TRUE(requests("submit").empty());
 }
 
 TEST_F(Submission, BatchesOfFifty) {

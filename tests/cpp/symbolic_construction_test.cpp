@@ -58,6 +58,7 @@ TEST(SymbolicConstruction, SumsFoldOrderAndCollect) {
       {"spliced sum keeps its number", add({add({num(1), x}), num(2)}), "Sum[1, 2, x]"},
       {"total below the tolerance", add({num(1e-15), x}), "x"},
       {"total at the tolerance's edge", add({num(2e-14), x}), "Sum[2e-14, x]"},
+      {"total exactly the tolerance", add({num(1e-14), x}), "x"},
       {"NaN total dropped", add({x, num(kNaN)}), "x"},
       {"run cancelling to a number, not sorted again", add({a, mul({num(-1), x}), one_plus_x, y}), "Sum[a, 1, y]"},
       {"sum as a term does not join a run", add({add({x, y}), x, y}), "Sum[Poly(x; 1:2), Poly(y; 1:2)]"},
@@ -103,6 +104,7 @@ TEST(SymbolicConstruction, QuotientsAndPowers) {
       {"x/0", expr_div(x, num(0)), "Div(x, 0)"},
       {"0/0", expr_div(num(0), num(0)), "Div(0, 0)"},
       {"0/x", expr_div(num(0), x), "0"},
+      {"1e-14/x", expr_div(num(1e-14), x), "Div(1e-14, x)"},
       {"x/1", expr_div(x, num(1)), "x"},
       {"x/(1 + 5e-15)", expr_div(x, num(1 + 5e-15)), "x"},
       {"x/(1 + 2e-14)", expr_div(x, num(1 + 2e-14)), "Div(x, 1.00000000000002)"},
@@ -110,6 +112,7 @@ TEST(SymbolicConstruction, QuotientsAndPowers) {
       {"x^0", expr_pow(x, num(0)), "1"},
       {"0^0", expr_pow(num(0), num(0)), "1"},
       {"x^1", expr_pow(x, num(1)), "x"},
+      {"x^1e-14", expr_pow(x, num(1e-14)), "Pow(x, 1e-14)"},
       {"1^x", expr_pow(num(1), x), "1"},
       {"0^2", expr_pow(num(0), num(2)), "0"},
       {"0^x", expr_pow(num(0), x), "Pow(0, x)"},
@@ -191,6 +194,15 @@ TEST(SymbolicConstruction, PolynomialOperations) {
   EXPECT_EQ(terms(constant), "0:5 2:1 ");
 
   EXPECT_TRUE(poly_constant(1e-15).terms.empty());
+  // Exactly 1e-14 is not near zero: kept by every operation.
+  EXPECT_EQ(terms(poly_constant(1e-14)), "0:1e-14 ");
+  Polynomial tiny = poly_constant(1e-14);
+  EXPECT_TRUE(poly_add_assign(tiny, Polynomial{x, {{1, 1.0}}}));
+  EXPECT_EQ(terms(tiny), "0:1e-14 1:1 ");
+  EXPECT_EQ(terms(*poly_mul(Polynomial{x, {{1, 1e-14}}}, Polynomial{x, {{1, 1.0}}})), "2:1e-14 ");
+  Polynomial cancelling{x, {{1, 2e-14}}};
+  EXPECT_TRUE(poly_add_assign(cancelling, Polynomial{x, {{1, -1e-14}}}));
+  EXPECT_EQ(terms(cancelling), "1:1e-14 ");
   EXPECT_TRUE(poly_scale(Polynomial{x, {{1, 2.0}}}, 1e-15).terms.empty());
   EXPECT_EQ(terms(poly_scale(Polynomial{x, {{1, 2.0}, {2, 1.0}}}, 3)), "1:6 2:3 ");
 

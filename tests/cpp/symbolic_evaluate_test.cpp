@@ -106,7 +106,7 @@ TEST(SymbolicEvaluate, RebuildsThroughTheBuilders) {
 
 // Deep chains evaluate on a stack far too small for one call frame per level.
 TEST(SymbolicEvaluate, DeepChainsEvaluateWithoutDeepRecursion) {
-  constexpr int kDepth = 100'000;
+  constexpr int kDepth = 50'000;
   const ExprPtr x = var("x");
   norvi::testing::run_on_small_stack(256 * 1024, [&] {
     ExprPtr tower = x;

@@ -36,8 +36,9 @@ TEST(SymbolicExpr, IdsGrowAndCopiesShareTheirSource) {
   EXPECT_EQ(sizeof(ExprPtr), sizeof(void*));
 }
 
-// Every release of a polynomial draws one id (for its base's stand-in); other releases draw none.
-TEST(SymbolicExpr, ReleasingAPolynomialDrawsOneId) {
+// Releasing a polynomial draws an id for its base's stand-in; one freed inside a larger tree draws a
+// second one when its emptied node goes. Other releases draw none.
+TEST(SymbolicExpr, ReleasingAPolynomialDrawsIds) {
   const ExprPtr x = var("x");
   struct Case {
     const char* what;
@@ -48,6 +49,10 @@ TEST(SymbolicExpr, ReleasingAPolynomialDrawsOneId) {
       {"polynomial", [](const ExprPtr& x) -> ExprKind { return Poly{{x, {{1, 2.0}}}}; }, 3},
       {"power", [](const ExprPtr& x) -> ExprKind { return Pow{x, x}; }, 2},
       {"sum", [](const ExprPtr& x) -> ExprKind { return Sum{{x, x}}; }, 2},
+      {"polynomial inside a sum",
+       [](const ExprPtr& x) -> ExprKind { return Sum{{expr_from_kind(Poly{{x, {{1, 2.0}}}}), x}}; }, 5},
+      {"polynomial over a polynomial",
+       [](const ExprPtr& x) -> ExprKind { return Poly{{expr_from_kind(Poly{{x, {{2, 1.0}}}}), {{1, 2.0}}}}; }, 6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -143,7 +148,7 @@ TEST(SymbolicExpr, DerivativeNodeInternsItsVariable) {
 // Chains of every child-holding kind, deep enough that a walk recursing once per level would
 // overflow the small stack they are compared and released on.
 TEST(SymbolicExpr, DeepChainsCompareAndReleaseWithoutDeepRecursion) {
-  constexpr int kDepth = 200'000;
+  constexpr int kDepth = 50'000;
   const ExprPtr x = var("x");
   using Step = ExprKind (*)(const ExprPtr& leaf, ExprPtr inner);
   const std::vector<std::pair<const char*, Step>> steps = {
@@ -196,15 +201,24 @@ TEST(SymbolicExpr, ThreadsReleaseSharedSubtreesAtOnce) {
     shared.clear();
     chain.reset();
     std::atomic<int> ready{0};
+    std::vector<std::uint64_t> seen(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&, t] {
         ready.fetch_add(1);
         while (ready.load() < kThreads) std::this_thread::yield();
+        // Read the shared nodes first, so that freeing them must come after these reads.
+        for (const ExprPtr& node : held[t]) {
+          if (const auto* product = std::get_if<Product>(&node->kind())) {
+            const auto& inner = std::get<Sum>(std::get<Pow>(product->factors[0]->kind()).exponent->kind());
+            seen[t] += inner.terms.size() + inner.terms[0]->hash();
+          }
+        }
         held[t].clear();
       });
     }
     for (std::thread& thread : threads) thread.join();
+    for (int t = 1; t < kThreads; ++t) EXPECT_EQ(seen[t], seen[0]);
   }
   EXPECT_EQ(x.use_count(), 1U);
 }

@@ -1,17 +1,42 @@
 #include "norvi/core/gates/instruction.hpp"
 
-#include "norvi/symbolic/overloaded.hpp"
-
 #include <fmt/format.h>
+
+#include "norvi/core/circuit/circuit.hpp"
+#include "norvi/core/circuit/debug_text.hpp"
+#include "norvi/symbolic/overloaded.hpp"
 
 namespace norvi::core {
 
-bool operator==(const Instruction& a, const Instruction& b) noexcept {
+bool operator==(const Instruction& a, const Instruction& b) {
   if (a.value_.index() != b.value_.index()) return false;
-  if (const auto* mc = std::get_if<std::shared_ptr<const MCGate>>(&a.value_))
-    return **mc == *std::get<std::shared_ptr<const MCGate>>(b.value_);
-  return a.value_ == b.value_;
+  return std::visit(
+      symbolic::Overloaded{
+          [&](const std::shared_ptr<const MCGate>& mc) { return *mc == *std::get<std::shared_ptr<const MCGate>>(b.value_); },
+          [&](const std::shared_ptr<const UnitaryGate>& g) { return g == std::get<std::shared_ptr<const UnitaryGate>>(b.value_); },
+          [&](const std::shared_ptr<const CircuitGate>& g) { return g == std::get<std::shared_ptr<const CircuitGate>>(b.value_); },
+          [&](const ClassicalDataOp& op) { return debug_text(op) == debug_text(std::get<ClassicalDataOp>(b.value_)); },
+          [&](const ControlFlow& flow) { return debug_text(flow) == debug_text(std::get<ControlFlow>(b.value_)); },
+          [&](StandardGate gate) { return gate == std::get<StandardGate>(b.value_); },
+          [&](DirectiveKind kind) { return kind == std::get<DirectiveKind>(b.value_); },
+          [&](DelayInstruction) { return true; },
+      },
+      a.value_);
 }
+
+namespace {
+
+std::string classical_data_name(const ClassicalDataOp& op) {
+  constexpr std::string_view kNames[] = {"store", "measure_bit", "measure_bits"};
+  return std::string(kNames[op.index()]);
+}
+
+std::string control_flow_name(const ControlFlow& flow) {
+  constexpr std::string_view kNames[] = {"if", "while", "for", "switch", "break", "continue"};
+  return std::string(kNames[flow.index()]);
+}
+
+}  // namespace
 
 std::string instruction_name(const Instruction& instruction) {
   return std::visit(symbolic::Overloaded{
@@ -20,6 +45,8 @@ std::string instruction_name(const Instruction& instruction) {
                           if (mc->num_controls == 0) return std::string(standard_gate_name(mc->gate));
                           return fmt::format("C{}-{}", unsigned{mc->num_controls}, mc->gate);
                         },
+                        [](const std::shared_ptr<const UnitaryGate>& gate) { return gate->label; },
+                        [](const std::shared_ptr<const CircuitGate>& gate) { return gate->name; },
                         [](DirectiveKind kind) {
                           switch (kind) {
                             case DirectiveKind::Barrier: return std::string("barrier");
@@ -28,6 +55,8 @@ std::string instruction_name(const Instruction& instruction) {
                           }
                           return std::string("reset");
                         },
+                        [](const ClassicalDataOp& op) { return classical_data_name(op); },
+                        [](const ControlFlow& flow) { return control_flow_name(flow); },
                         [](DelayInstruction) { return std::string("delay"); },
                     },
                     instruction.value());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "norvi/client/calibration_mode.hpp"
+#include "norvi/core/circuit/circuit.hpp"
 #include "norvi/core/utc_time.hpp"
 #include "norvi/client/error.hpp"
 
@@ -19,9 +20,9 @@ namespace norvi::client {
 
 class PlatformClient;
 
-// One circuit to submit. A VESK text is sent unchanged (no validation, no trimming); circuit objects,
-// converted to VESK text on submission, join as a second alternative.
-using CircuitItem = std::variant<std::string>;
+// One circuit to submit: a VESK text, sent unchanged (no validation, no trimming), or a circuit object,
+// converted to VESK text before anything is sent.
+using CircuitItem = std::variant<std::string, core::Circuit>;
 
 inline constexpr std::size_t kSubmitBatchSize = 50;
 
@@ -51,7 +52,8 @@ struct SubmissionFailure {
 std::string submit_request_body(std::span<const std::string> batch, std::string_view device_name, std::uint64_t shots);
 
 // Checks the request (empty list, zero shots, the device name, the mode, the device class, in this
-// order; nothing is sent when one fails), reads the client's wall clock for submitted_at,
+// order), converts every circuit object to VESK text in list order (nothing is sent when a check or a
+// conversion fails), reads the client's wall clock for submitted_at,
 // then posts the batches one after another. A failing batch fails the whole submission.
 std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_ptr<PlatformClient> client,
                                                                    std::vector<CircuitItem> circuits,

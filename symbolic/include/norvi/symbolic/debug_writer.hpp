@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "norvi/symbolic/work_stack.hpp"
 
 namespace norvi::symbolic {
 
@@ -66,7 +67,8 @@ class DebugWriter {
   std::string& out_;
   bool alternate_;
   bool field_pending_ = false;
-  std::vector<Frame> frames_;
+  // Open containers; a writer driven through a deep tree spills them to the heap.
+  WorkStack<Frame, 32> frames_;
 };
 
 }  // namespace norvi::symbolic

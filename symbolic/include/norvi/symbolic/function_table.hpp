@@ -14,12 +14,11 @@ namespace norvi::symbolic {
 using FunctionEval = std::optional<double> (*)(std::span<const double> values);
 
 // The derivative of one call from its argument nodes and their derivatives (chain rule included).
-using DerivativeRule = Expr (*)(std::span<const ExprPtr> args, std::span<const Expr> arg_derivatives);
+using DerivativeRule = ExprPtr (*)(std::span<const ExprPtr> args, std::span<const ExprPtr> arg_derivatives);
 
 struct FunctionDefinition {
   const char* name = "";
   FunctionEval eval = nullptr;
-  // Not yet supplied by any row.
   DerivativeRule derivative = nullptr;
   std::size_t min_arity = 0;
   std::size_t max_arity = 0;

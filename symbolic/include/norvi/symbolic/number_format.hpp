@@ -25,6 +25,8 @@ enum class IntegralForm {
 // The shortest digits laid out positionally, never with an exponent: 1.5, 0.0000001,
 // 100000000000000000000000, -0 ("-0.0" with a point); NaN as "NaN", infinities as "inf" and "-inf".
 std::string format_positional(double value, IntegralForm form = IntegralForm::bare);
+// The same, appended to `out` (the expression printers write straight into their text).
+void append_positional(std::string& out, double value, IntegralForm form = IntegralForm::bare);
 
 // The diagnostic form of a float (in error texts and structural forms): the shortest digits with at
 // least one digit after the point ("2.0", "-0.25"), and exponent form with a bare exponent when a

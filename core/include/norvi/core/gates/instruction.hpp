@@ -1,10 +1,6 @@
 #pragma once
 // What an operation of a circuit applies, and the name every instruction goes by (in error texts and
 // when native gates are matched by name).
-//
-// The circuit model's other kinds (gates given by a matrix or by a circuit, classical data and control
-// flow) join the variant in their declaration place, between McGate and Directive and after Directive,
-// when the circuit model arrives; each brings its name to instruction_name.
 
 #include <cstdint>
 #include <memory>
@@ -12,6 +8,8 @@
 #include <utility>
 #include <variant>
 
+#include "norvi/core/circuit/classical.hpp"
+#include "norvi/core/circuit/control_flow.hpp"
 #include "norvi/core/gates/standard_gate.hpp"
 
 namespace norvi::core {
@@ -23,6 +21,9 @@ struct MCGate {
   bool operator==(const MCGate&) const = default;
 };
 
+struct UnitaryGate;
+struct CircuitGate;
+
 enum class DirectiveKind : std::uint8_t { Barrier, Measure, Reset };
 
 // The operation's duration is its one parameter; the instruction itself carries nothing.
@@ -32,21 +33,39 @@ struct DelayInstruction {
 
 class Instruction {
  public:
-  using Variant = std::variant<StandardGate, std::shared_ptr<const MCGate>, DirectiveKind, DelayInstruction>;
+  // In declaration order: Standard, McGate, UnitaryGate, CircuitGate, Directive, ClassicalData,
+  // ClassicalControl, Delay. The gates held through a pointer are immutable and shared by copies.
+  using Variant = std::variant<StandardGate, std::shared_ptr<const MCGate>, std::shared_ptr<const UnitaryGate>,
+                               std::shared_ptr<const CircuitGate>, DirectiveKind, ClassicalDataOp, ControlFlow,
+                               DelayInstruction>;
 
   Instruction(StandardGate gate) : value_(std::in_place_type<StandardGate>, gate) {}  // NOLINT(google-explicit-constructor)
   static Instruction mc_gate(std::uint8_t num_controls, StandardGate gate) {
     return Instruction(std::in_place_type<std::shared_ptr<const MCGate>>,
                        std::make_shared<const MCGate>(MCGate{num_controls, gate}));
   }
+  static Instruction unitary_gate(std::shared_ptr<const UnitaryGate> gate) {
+    return Instruction(std::in_place_type<std::shared_ptr<const UnitaryGate>>, std::move(gate));
+  }
+  static Instruction circuit_gate(std::shared_ptr<const CircuitGate> gate) {
+    return Instruction(std::in_place_type<std::shared_ptr<const CircuitGate>>, std::move(gate));
+  }
   static Instruction directive(DirectiveKind kind) { return Instruction(std::in_place_type<DirectiveKind>, kind); }
+  static Instruction classical_data(ClassicalDataOp op) {
+    return Instruction(std::in_place_type<ClassicalDataOp>, std::move(op));
+  }
+  static Instruction classical_control(ControlFlow flow) {
+    return Instruction(std::in_place_type<ControlFlow>, std::move(flow));
+  }
   static Instruction delay() { return Instruction(std::in_place_type<DelayInstruction>); }
 
   const Variant& value() const noexcept { return value_; }
   // The gate of the Standard variant; null for every other kind.
   const StandardGate* standard_gate() const noexcept { return std::get_if<StandardGate>(&value_); }
 
-  friend bool operator==(const Instruction& a, const Instruction& b) noexcept;
+  // Gates, directives and delays compare by value; custom gates by identity (the same shared gate);
+  // classical data and control flow by their structural text, which shows every field.
+  friend bool operator==(const Instruction& a, const Instruction& b);
 
  private:
   // Built in place: moving a whole variant in trips a false uninitialised-use warning of g++ 12.
@@ -55,8 +74,9 @@ class Instruction {
   Variant value_;
 };
 
-// The gate's name; "C{}-{}" for a multi-controlled gate (its name alone with 0 controls);
-// "barrier", "measure", "reset"; "delay".
+// The gate's name; "C{}-{}" for a multi-controlled gate (its name alone with 0 controls); a custom
+// gate's label or name; "barrier", "measure", "reset"; "store", "measure_bit", "measure_bits"; "if",
+// "while", "for", "switch", "break", "continue"; "delay".
 std::string instruction_name(const Instruction& instruction);
 
 // The same text in an exactly sized string, for the error values that keep it.
