@@ -85,7 +85,8 @@ std::vector<double> kron_with_2x2(std::span<const double> matrix, const Matrix2&
   return out;
 }
 
-Result<core::OutcomeCounts> corrected_counts(const core::OutcomeCounts& counts, std::span<const std::uint32_t> measured_qubits,
+Result<core::OutcomeCounts> corrected_counts(const core::OutcomeCounts& counts,
+                                             std::span<const std::uint32_t> measured_qubits,
                                              const ReadoutFidelityMap& fidelities, std::uint64_t shots) {
   const std::size_t n = measured_qubits.size();
   if (n > kMaxCorrectedQubits) {

@@ -1,10 +1,10 @@
 #pragma once
 // Counts of outcomes of at most 64 bits keyed by the word itself: a flat table with open addressing
-// (linear probing, at most three quarters full). Counting a million shot rows through the general outcome map
-// costs a node and a multi-word hash per new outcome and a pointer chase per row; this costs a
-// multiplication and, mostly, one cache line. The slot is the top bits of the word times a random odd
-// multiplier (multiply-shift, a universal family), so outcomes that a platform chose to collide in one
-// table collide in no other.
+// (linear probing, at most three quarters full). Counting a million shot rows through the general
+// outcome map costs a node and a multi-word hash per new outcome and a pointer chase per row; this
+// costs a multiplication and, mostly, one cache line. The slot is the top bits of the word times a
+// random odd multiplier (multiply-shift, a universal family), so outcomes that a platform chose to
+// collide in one table collide in no other.
 
 #include <cstddef>
 #include <cstdint>
@@ -70,7 +70,9 @@ class WordCounts {
     }
   }
 
-  std::size_t slot_of(std::uint64_t word) const noexcept { return static_cast<std::size_t>((word * multiplier_) >> shift_); }
+  std::size_t slot_of(std::uint64_t word) const noexcept {
+    return static_cast<std::size_t>((word * multiplier_) >> shift_);
+  }
 
   void grow() {
     std::vector<Slot> old(slots_.size() * 2);

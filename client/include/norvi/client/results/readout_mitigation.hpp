@@ -66,7 +66,8 @@ inline constexpr std::size_t kMaxCorrectedQubits = 24;
 // The counts corrected with the fidelities of the measured qubits (a missing qubit reads perfectly),
 // clipped to [0, 1], renormalised and scaled to `shots`. More than kMaxCorrectedQubits measured qubits
 // fail with InvalidInput: raw counts handed back here would pass for corrected ones.
-Result<core::OutcomeCounts> corrected_counts(const core::OutcomeCounts& counts, std::span<const std::uint32_t> measured_qubits,
-                                     const ReadoutFidelityMap& fidelities, std::uint64_t shots);
+Result<core::OutcomeCounts> corrected_counts(const core::OutcomeCounts& counts,
+                                             std::span<const std::uint32_t> measured_qubits,
+                                             const ReadoutFidelityMap& fidelities, std::uint64_t shots);
 
 }  // namespace norvi::client
