@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dev python3-pytest python3-setuptools python3-venv python3-pip
   binutils
-  clang-16 libclang-rt-16-dev libginac-dev
+  clang-16 libclang-rt-16-dev llvm-16 libginac-dev
   python3-mpmath
 )
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the C++ tests, the Python tests, and the C++ tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds and runs every test: the C++ tests, the Python tests, the C++ tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and once more built with clang (same sanitizers)
+# together with a short run of every fuzz target from its seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
@@ -18,5 +19,11 @@ cmake -S . -B build-sanitize -G Ninja -DNORVI_SANITIZE=ON -DNORVI_BUILD_PYTHON=O
 cmake --build build-sanitize -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" || status=1
+
+echo "== C++ tests and fuzz targets built with clang, under ASan and UBSan"
+bash scripts/build-clang.sh
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-16 \
+  ctest --test-dir build-clang --output-on-failure -j"$(nproc)" || status=1
 
 exit $status

@@ -69,6 +69,16 @@ TEST(JsonValue, MembersOrderedByKeyBytesAndTheLastDuplicateWins) {
   EXPECT_EQ(*v.find("")->as_i64(), 8);
   EXPECT_FALSE(v.find("B").has_value());
   EXPECT_FALSE(v.find("qubit").has_value());
+  // The text's order stays available, a repeated key standing where its last occurrence stood.
+  auto in_text_order = [](const json::Value& object) {
+    std::string out;
+    for (std::size_t i : object.document_order()) out += "[" + std::string(object.key(i)) + "]";
+    return out;
+  };
+  EXPECT_EQ(in_text_order(v), "[qubits][T1][a][Q][1q][b][]");
+  EXPECT_EQ(in_text_order(parsed(R"({"": 1, "a": 2})")), "[][a]");
+  EXPECT_EQ(in_text_order(parsed(R"({"a": "x", "": 2, "b": 3})")), "[a][][b]");
+  EXPECT_EQ(in_text_order(parsed("[1, 2]")), "");
   // Keys compare as unsigned bytes: a non-ASCII key sorts after every ASCII one.
   const json::Value u = parsed(R"({"\u00e9": 1, "z": 2})");
   EXPECT_EQ(u.key(0), "z");

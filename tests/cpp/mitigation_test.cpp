@@ -54,8 +54,9 @@ TEST(ReadoutCorrection, HandComputedCases) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    auto record = build_mitigated_execution_result("m", c.shots, c.qubits, counts_of(c.counts), &c.fidelities);
-    ASSERT_TRUE(record);
+    auto built = build_mitigated_execution_result("m", c.shots, c.qubits, counts_of(c.counts), &c.fidelities);
+    ASSERT_TRUE(built && *built);
+    const auto& record = *built;
     EXPECT_EQ(texts_of(record->counts, c.qubits.size()), c.corrected);
     EXPECT_EQ(record->shots, c.shots);
     EXPECT_EQ(record->measured_qubits, c.qubits);
@@ -87,7 +88,7 @@ TEST(ReadoutCorrection, AgreesWithTheDenseKroneckerMatrix) {
     w[i] = std::clamp(w[i], 0.0, 1.0);
     sum += w[i];
   }
-  const auto corrected = texts_of(corrected_counts(counts_of(counts), qubits, fidelities, shots), 3);
+  const auto corrected = texts_of(corrected_counts(counts_of(counts), qubits, fidelities, shots).value(), 3);
   for (std::size_t i = 0; i < 8; ++i) {
     std::string text;
     for (int b = 2; b >= 0; --b) text += (i >> b) & 1 ? '1' : '0';
@@ -114,12 +115,18 @@ TEST(ReadoutCorrection, AutoCorrectsAtMostFourteenQubits) {
   EXPECT_FALSE(correction_applies(CalibrationMode::Disabled, 1));
 }
 
-TEST(ReadoutCorrection, BeyondTheVectorLimitCountsStayAsMeasured) {
+// Raw counts must never come back as if corrected: beyond the vector limit the correction fails.
+TEST(ReadoutCorrection, BeyondTheVectorLimitFailsNamingTheQubitsAndTheLimit) {
   std::vector<std::uint32_t> qubits(kMaxCorrectedQubits + 1);
   for (std::size_t i = 0; i < qubits.size(); ++i) qubits[i] = static_cast<std::uint32_t>(i);
   ReadoutFidelityMap fidelities = {{0, {0.9, 0.9}}};
   const auto counts = counts_of({{std::string(qubits.size(), '0'), 3}});
-  EXPECT_EQ(corrected_counts(counts, qubits, fidelities, 1000), counts);
+  auto corrected = corrected_counts(counts, qubits, fidelities, 1000);
+  ASSERT_FALSE(corrected);
+  EXPECT_EQ(corrected.error().display(), "Invalid input: readout correction of 25 measured qubits exceeds the limit of 24");
+  auto built = build_mitigated_execution_result("m", 1000, qubits, counts, &fidelities);
+  ASSERT_FALSE(built);
+  EXPECT_TRUE(built.error().is<errors::InvalidInput>());
 }
 
 std::string config_with_tables(const std::string& zero, const std::string& one) {

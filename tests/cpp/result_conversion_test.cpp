@@ -46,6 +46,12 @@ TEST(ProbabilityConversion, ScalesProbabilitiesToTheTaskShots) {
       {R"({"0":-0.5,"1":1})", 10, true, {{"1", 10}}, 1},
       {R"({"01":0.5,"0x":0.5,"10":null,"11":"0.5"})", 10, true, {{"01", 5}}, 2},
       {R"({"0":0.0001})", 10, true, {}, 1},  // a record without counts
+      // Keys reading as one outcome add their counts; the first key in the text sets the width.
+      {R"({"1":0.25,"01":0.75})", 100, true, {{"1", 100}}, 1},
+      {R"({"01":0.75,"1":0.25})", 100, true, {{"01", 100}}, 2},
+      {R"("{\"01\":0.75,\"1\":0.25}")", 100, true, {{"01", 100}}, 2},
+      {R"({"x":null,"001":0.5,"1":0.25,"01":0.25})", 100, true, {{"001", 100}}, 3},
+      {R"({"01":0.1,"1":0.25,"01":0.75})", 100, true, {{"1", 100}}, 1},  // the kept "01" stands last
       {R"({"0":"0.5"})", 10, false, {}},
       {R"({})", 10, false, {}},
       {R"({"":1})", 10, false, {}},
@@ -76,23 +82,14 @@ TEST(ProbabilityConversion, ScalesProbabilitiesToTheTaskShots) {
   }
 }
 
-TEST(ProbabilityConversion, KeysReadingAsOneOutcomeKeepOneCount) {
-  auto value = json::parse(R"({"1":0.25,"01":0.75})");
-  ASSERT_TRUE(value);
-  auto record = build_execution_result("p", 100, *parse_probability_value(*value));
-  ASSERT_TRUE(record);
-  ASSERT_EQ(record->counts.size(), 1u);
-  const std::uint64_t n = record->counts.begin()->second;
-  EXPECT_TRUE(n == 25 || n == 75) << n;
-}
-
 TEST(ShotConversion, KeepsCountsAndTakesTheTaskShots) {
   auto value = json::parse("[[3,8],[1,0],[1,0],[0,0]]");
   ASSERT_TRUE(value);
   auto tally = count_shot_outcomes(*value);
   ASSERT_TRUE(tally);
-  auto record = build_mitigated_execution_result("a1", 1000, tally->measured_qubits, tally->counts, nullptr);
-  ASSERT_TRUE(record);
+  auto built = build_mitigated_execution_result("a1", 1000, tally->measured_qubits, tally->counts, nullptr);
+  ASSERT_TRUE(built && *built);
+  const auto& record = *built;
   EXPECT_EQ(record->measured_qubits, (std::vector<std::uint32_t>{3, 8}));
   EXPECT_EQ(record->shots, 1000u);
   EXPECT_EQ(record->outcome_width, 2u);
@@ -101,7 +98,9 @@ TEST(ShotConversion, KeepsCountsAndTakesTheTaskShots) {
   ASSERT_TRUE(record->probabilities);
   EXPECT_DOUBLE_EQ(record->probabilities->at(*core::bits_from_string("01")), 2.0 / 3.0);
 
-  EXPECT_FALSE(build_mitigated_execution_result("e", 10, {0}, {}, nullptr));
+  auto empty = build_mitigated_execution_result("e", 10, {0}, {}, nullptr);
+  ASSERT_TRUE(empty);
+  EXPECT_FALSE(*empty);
 }
 
 }  // namespace

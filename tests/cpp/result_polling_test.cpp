@@ -183,19 +183,21 @@ TEST_F(ResultPollingTest, PerShotRecordsWinOverProbabilitiesWhichAreNeverCorrect
   EXPECT_EQ(texts((*got)[1]), (std::map<std::string, std::uint64_t>{{"0", 90}, {"1", 10}}));
 }
 
+// Per-shot records of n qubits: three shots reading all 0, one reading 1 on the first qubit only.
+std::string rows_of_width(int n) {
+  std::string first = "[";
+  std::string zeros = "[";
+  std::string one = "[";
+  for (int q = 0; q < n; ++q) {
+    first += (q ? "," : "") + std::to_string(q);
+    zeros += q ? ",0" : "0";
+    one += q ? ",0" : "1";
+  }
+  return "[" + first + "]," + zeros + "]," + zeros + "]," + zeros + "]," + one + "]]";
+}
+
 TEST_F(ResultPollingTest, AutoModeLeavesResultsOfMoreThanFourteenQubitsUncorrected) {
-  // Three shots reading all 0, one reading 1 on the first qubit only.
-  auto rows = [](int n) {
-    std::string first = "[";
-    std::string zeros = "[";
-    std::string one = "[";
-    for (int q = 0; q < n; ++q) {
-      first += (q ? "," : "") + std::to_string(q);
-      zeros += q ? ",0" : "0";
-      one += q ? ",0" : "1";
-    }
-    return "[" + first + "]," + zeros + "]," + zeros + "]," + zeros + "]," + one + "]]";
-  };
+  const auto rows = rows_of_width;
   const client::ReadoutCorrection correction{{{0, {0.9, 0.9}}}, CalibrationMode::Auto};
   auto record = submission({"a", "b"});
   results(R"({"a":)" + item("a", rows(14)) + R"(,"b":)" + item("b", rows(15)) + "}");
@@ -209,6 +211,25 @@ TEST_F(ResultPollingTest, AutoModeLeavesResultsOfMoreThanFourteenQubitsUncorrect
   EXPECT_NEAR(static_cast<double>(corrected.at(std::string(14, '0'))), 812.5, 0.5);
   EXPECT_NEAR(static_cast<double>(corrected.at(std::string(13, '0') + "1")), 187.5, 0.5);
   EXPECT_EQ(texts((*got)[1]), (std::map<std::string, std::uint64_t>{{std::string(15, '0'), 3}, {std::string(14, '0') + "1", 1}}));
+}
+
+// Mode enabled never hands raw counts back as corrected ones: beyond the correction's limit the wait
+// fails, while mode auto returns such a result uncorrected.
+TEST_F(ResultPollingTest, EnabledModeFailsBeyondTheCorrectionLimit) {
+  auto record = submission({"a"});
+  results(R"({"a":)" + item("a", rows_of_width(25)) + "}");
+  const client::ReadoutCorrection enabled{{{0, {0.9, 0.9}}}, CalibrationMode::Enabled};
+  auto got = client::wait_for_results(record, 120s, 5s, &enabled);
+  ASSERT_FALSE(got);
+  EXPECT_TRUE(got.error().is<client::errors::InvalidInput>());
+  EXPECT_EQ(got.error().display(), "Invalid input: readout correction of 25 measured qubits exceeds the limit of 24");
+  EXPECT_TRUE(poll_.sleeps().empty());
+
+  const client::ReadoutCorrection automatic{{{0, {0.9, 0.9}}}, CalibrationMode::Auto};
+  auto raw = client::wait_for_results(record, 120s, 5s, &automatic);
+  ASSERT_TRUE(raw) << raw.error().display();
+  ASSERT_EQ(raw->size(), 1u);
+  EXPECT_EQ(texts((*raw)[0]), (std::map<std::string, std::uint64_t>{{std::string(25, '0'), 3}, {std::string(24, '0') + "1", 1}}));
 }
 
 TEST_F(ResultPollingTest, FailuresEndTheWaitAtOnce) {

@@ -68,6 +68,46 @@ TEST(ShotRecords, CountedAlikeFromTheAnswerTextAndFromAGenericValue) {
   }
 }
 
+// Enough distinct outcomes to grow the counting table several times, and widths on both sides of one
+// 64-bit word, each checked against counts made here from the rows' texts.
+TEST(ShotRecords, ManyOutcomesAndWidthsAroundOneWord) {
+  for (const std::size_t width : {12u, 63u, 64u, 65u}) {
+    SCOPED_TRACE(width);
+    std::string records = "[[";
+    for (std::size_t q = 0; q < width; ++q) records += (q ? "," : "") + std::to_string(q);
+    records += "]";
+    std::map<std::string, std::uint64_t> expected;
+    std::uint64_t state = 0x9E3779B97F4A7C15u;
+    for (int shot = 0; shot < 5000; ++shot) {
+      state ^= state << 13;
+      state ^= state >> 7;
+      state ^= state << 17;
+      std::string text(width, '0');  // bit k is element k and the k-th character from the end
+      records += ",[";
+      for (std::size_t k = 0; k < width; ++k) {
+        // The low bits spread over thousands of outcomes; the highest bit is set in every other row.
+        const bool one = k == width - 1 ? (shot % 2 == 1) : k < 12 && ((state >> k) & 1u);
+        records += k ? (one ? ",1" : ",0") : (one ? "1" : "0");
+        if (one) text[width - 1 - k] = '1';
+      }
+      records += "]";
+      ++expected[text];
+    }
+    records += "]";
+
+    auto decoded = decode_results_answer(envelope_of(R"({"resultStatus":)" + records + "}"));
+    ASSERT_TRUE(decoded) << decoded.error().text();
+    auto value = json::parse(records);
+    ASSERT_TRUE(value);
+    const auto held = count_shot_outcomes(*value);
+    for (const auto& tally : {decoded->data->items[0].result_status->tally, held}) {
+      ASSERT_TRUE(tally);
+      EXPECT_EQ(tally->measured_qubits.size(), width);
+      EXPECT_EQ(texts(*tally), expected);
+    }
+  }
+}
+
 TEST(ShotRecords, WideOutcomesSpanSeveralWords) {
   std::string first = "[";
   std::string row = "[";

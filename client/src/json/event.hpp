@@ -27,16 +27,19 @@ struct Event {
   static constexpr std::size_t unknown_length = std::numeric_limits<std::size_t>::max();
 
   EventKind kind = EventKind::null;
+  // Named: clang rejects an anonymous struct inside the anonymous union.
+  struct Chars {
+    const char* data;
+    std::size_t size;
+  };
+
   union {
     bool boolean;
     std::uint64_t unsigned_integer;
     std::int64_t negative_integer;
     double floating;
     std::size_t length;  // array, object: elements or members when the source knows them, else unknown_length
-    struct {
-      const char* data;
-      std::size_t size;
-    } chars;  // string
+    Chars chars;  // string
   };
 
   std::string_view string() const noexcept { return {chars.data, chars.size}; }

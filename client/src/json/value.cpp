@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <numeric>
 
 #include "json/document_builder.hpp"
 #include "norvi/client/json/value.hpp"
@@ -55,6 +56,19 @@ std::optional<ValueRef> ValueRef::find(std::string_view key) const noexcept {
     }
   }
   return std::nullopt;
+}
+
+// Keys enter the character pool as they are read, so their offsets follow the text. Two keys share an
+// offset only when the first is empty, hence the size as the second criterion.
+std::vector<std::size_t> ValueRef::document_order() const {
+  std::vector<std::size_t> order(is_object() ? size() : 0);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(), [this](std::size_t x, std::size_t y) {
+    const detail::Node* a = child(2 * x);
+    const detail::Node* b = child(2 * y);
+    return a->first != b->first ? a->first < b->first : a->size < b->size;
+  });
+  return order;
 }
 
 bool operator==(ValueRef a, ValueRef b) noexcept {

@@ -14,7 +14,7 @@ struct ValueSource {
   static DecodeResult<void> run(const Value& value, Decoder& decoder) {
     const std::shared_ptr<const Document>& document = ValueAccess::document(value);
     decoder.shared_ = &document;
-    static const Node null_node;
+    static const Node null_node{};
     const Node* root = ValueAccess::node(value.ref());
     ValueSource source{decoder, document.get()};
     if (!source.walk(root != nullptr ? root : &null_node)) return std::unexpected(decoder.take_error());

@@ -1,5 +1,7 @@
 #include "norvi/client/results/readout_mitigation.hpp"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -40,12 +42,16 @@ std::vector<double> kron_with_2x2(std::span<const double> matrix, const Matrix2&
   return out;
 }
 
-core::OutcomeCounts corrected_counts(const core::OutcomeCounts& counts, std::span<const std::uint32_t> measured_qubits,
-                                     const ReadoutFidelityMap& fidelities, std::uint64_t shots) {
+Result<core::OutcomeCounts> corrected_counts(const core::OutcomeCounts& counts,
+                                             std::span<const std::uint32_t> measured_qubits,
+                                             const ReadoutFidelityMap& fidelities, std::uint64_t shots) {
   const std::size_t n = measured_qubits.size();
-  if (n > kMaxCorrectedQubits) return counts;
+  if (n > kMaxCorrectedQubits) {
+    return fail(errors::InvalidInput{
+        fmt::format("readout correction of {} measured qubits exceeds the limit of {}", n, kMaxCorrectedQubits)});
+  }
   const std::uint64_t total = core::total_count(counts);
-  if (total == 0) return {};
+  if (total == 0) return core::OutcomeCounts{};
   const double r = 1.0 / static_cast<double>(total);
   const std::size_t size = std::size_t{1} << n;
   const std::uint64_t mask = size - 1;

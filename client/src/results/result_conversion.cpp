@@ -27,17 +27,19 @@ core::ExecutionResult finished_record(const std::string& name, std::uint64_t sho
 
 }  // namespace
 
-std::optional<core::ExecutionResult> build_mitigated_execution_result(const std::string& name, std::uint64_t shots,
-                                                                      std::vector<std::uint32_t> measured_qubits,
-                                                                      core::OutcomeCounts counts,
-                                                                      const ReadoutFidelityMap* fidelities) {
+Result<std::optional<core::ExecutionResult>> build_mitigated_execution_result(const std::string& name, std::uint64_t shots,
+                                                                              std::vector<std::uint32_t> measured_qubits,
+                                                                              core::OutcomeCounts counts,
+                                                                              const ReadoutFidelityMap* fidelities) {
   if (counts.empty()) return std::nullopt;
-  if (fidelities != nullptr) counts = corrected_counts(counts, measured_qubits, *fidelities, shots);
   const std::uint64_t width = measured_qubits.size();
-  return finished_record(name, shots, std::move(measured_qubits), width, std::move(counts));
+  if (fidelities == nullptr) return finished_record(name, shots, std::move(measured_qubits), width, std::move(counts));
+  auto corrected = corrected_counts(counts, measured_qubits, *fidelities, shots);
+  if (!corrected) return fail(std::move(corrected.error()));
+  return finished_record(name, shots, std::move(measured_qubits), width, std::move(*corrected));
 }
 
-std::optional<std::map<std::string, double>> parse_probability_value(const json::Value& probability) {
+std::optional<ProbabilityMap> parse_probability_value(const json::Value& probability) {
   json::Value object = probability;
   if (auto text = probability.as_string()) {
     auto parsed = json::parse(std::string(*text));
@@ -45,17 +47,18 @@ std::optional<std::map<std::string, double>> parse_probability_value(const json:
     object = std::move(*parsed);
   }
   if (!object.is_object()) return std::nullopt;
-  std::map<std::string, double> map;
-  for (const auto& [key, value] : object.members()) {
-    if (auto p = value.as_f64()) map.insert_or_assign(std::string(key), *p);
+  // The text's order decides the width when keys differ in length, so it is kept.
+  ProbabilityMap map;
+  for (std::size_t i : object.document_order()) {
+    if (auto p = object.member_value(i).as_f64()) map.emplace_back(std::string(object.key(i)), *p);
   }
   return map;
 }
 
 std::optional<core::ExecutionResult> build_execution_result(const std::string& name, std::uint64_t shots,
-                                                            const std::map<std::string, double>& probabilities) {
+                                                            const ProbabilityMap& probabilities) {
   if (probabilities.empty()) return std::nullopt;
-  const std::size_t width = probabilities.begin()->first.size();
+  const std::size_t width = probabilities.front().first.size();
   if (width == 0) return std::nullopt;
   std::vector<std::uint32_t> qubits(width);
   for (std::size_t i = 0; i < width; ++i) qubits[i] = static_cast<std::uint32_t>(i);
@@ -64,7 +67,9 @@ std::optional<core::ExecutionResult> build_execution_result(const std::string& n
     auto outcome = core::bits_from_string(key);
     if (!outcome) continue;
     const std::uint64_t count = scaled_count(p, shots);
-    if (count != 0) counts.insert_or_assign(std::move(*outcome), count);
+    if (count == 0) continue;
+    std::uint64_t& total = counts[std::move(*outcome)];
+    total = count > UINT64_MAX - total ? UINT64_MAX : total + count;
   }
   return finished_record(name, shots, std::move(qubits), width, std::move(counts));
 }

@@ -26,7 +26,8 @@ Result<ResultsEnvelope> query_results(PlatformClient& client, std::span<const st
 
 namespace {
 
-std::optional<core::ExecutionResult> convert(RawResult& item, std::uint64_t shots, const ReadoutCorrection* correction) {
+Result<std::optional<core::ExecutionResult>> convert(RawResult& item, std::uint64_t shots,
+                                                     const ReadoutCorrection* correction) {
   const std::string name = json_value_to_text(item.task_id);
   if (item.result_status && item.result_status->tally) {
     ShotTally& tally = *item.result_status->tally;
@@ -35,7 +36,7 @@ std::optional<core::ExecutionResult> convert(RawResult& item, std::uint64_t shot
                                                                                                     : nullptr;
     auto record = build_mitigated_execution_result(name, shots, std::move(tally.measured_qubits), std::move(tally.counts),
                                                    fidelities);
-    if (record) return record;
+    if (!record || *record) return record;
   }
   if (item.probability) {
     if (auto map = parse_probability_value(*item.probability)) return build_execution_result(name, shots, *map);
@@ -53,7 +54,9 @@ Result<std::vector<core::ExecutionResult>> fetch_results(PlatformClient& client,
   if (!items) return fail(std::move(items.error()));
   std::vector<core::ExecutionResult> records;
   for (RawResult& item : *items) {
-    if (auto record = convert(item, shots, correction)) records.push_back(std::move(*record));
+    auto record = convert(item, shots, correction);
+    if (!record) return fail(std::move(record.error()));
+    if (*record) records.push_back(std::move(**record));
   }
   return records;
 }

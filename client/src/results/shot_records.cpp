@@ -2,7 +2,8 @@
 // zero or more, reduced to 32 bits; anything else in it is passed over); a later row counts when it is
 // an array of exactly that many elements, element k giving outcome bit k, set only by the integer 1.
 // From the first shot row on, the integers arrive through the decoder's collection, so a row costs
-// one call at its end rather than one per element.
+// one call at its end rather than one per element, and outcomes of up to 64 bits are counted by their
+// word in a flat table.
 
 #include <span>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "json/decoder.hpp"
 #include "norvi/client/results/result_records.hpp"
+#include "results/word_counts.hpp"
 
 namespace norvi::client {
 namespace {
@@ -47,6 +49,7 @@ class ShotRecordsFrame final : public json::Frame {
     if (!in_row_) {  // the records end
       d.collect_unsigned_integers(false);
       d.clear_collected();
+      if (!word_counts_.empty()) counts_ = word_counts_.to_counts();
       if (state_ != State::rows || counts_.empty()) out_->tally.reset();
       return json::Step::done;
     }
@@ -56,7 +59,6 @@ class ShotRecordsFrame final : public json::Frame {
         state_ = State::nothing;
       } else {
         state_ = State::rows;
-        words_ = (qubits_.size() + 63) / 64;
         d.collect_unsigned_integers(true);
       }
       return json::Step::more;
@@ -66,8 +68,12 @@ class ShotRecordsFrame final : public json::Frame {
       take(d);
       row = mixed_;
     }
-    if (row.size() == qubits_.size()) {
-      core::OutcomeBits outcome(words_);
+    if (row.size() == qubits_.size() && row.size() <= 64) {
+      std::uint64_t word = 0;
+      for (std::size_t k = 0; k < row.size(); ++k) word |= std::uint64_t{row[k] == 1} << k;
+      word_counts_.add(word);
+    } else if (row.size() == qubits_.size()) {
+      core::OutcomeBits outcome((row.size() + 63) / 64);
       for (std::size_t k = 0; k < row.size(); ++k) {
         if (row[k] == 1) outcome.set_bit(k);
       }
@@ -91,9 +97,9 @@ class ShotRecordsFrame final : public json::Frame {
   ShotRecords* out_;
   State state_ = State::first_row;
   bool in_row_ = false;
-  std::size_t words_ = 0;
   std::vector<std::uint32_t>& qubits_;
   core::OutcomeCounts& counts_;
+  detail::WordCounts word_counts_;    // outcomes of up to 64 bits, moved into counts_ at the end
   std::vector<std::uint64_t> mixed_;  // a row that holds more than integers of zero or more
 };
 

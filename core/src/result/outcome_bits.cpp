@@ -59,6 +59,8 @@ std::uint64_t fresh_key() {
 
 OutcomeHash::OutcomeHash() : key_(fresh_key()) {}
 
+std::uint64_t fresh_outcome_hash_key() { return fresh_key(); }
+
 std::size_t OutcomeHash::operator()(const OutcomeBits& bits) const noexcept {
   std::uint64_t h = mix(key_ ^ bits.word_count());
   for (const std::uint64_t w : bits.words()) h = mix(h ^ w) + 0x9E3779B97F4A7C15u;

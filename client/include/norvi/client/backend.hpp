@@ -16,6 +16,12 @@ namespace norvi::client {
 
 class PlatformClient;
 
+namespace json {
+class Record;
+template <typename T>
+struct TypeTag;
+}  // namespace json
+
 // One entry of the list as the platform sends it: an object with these keys, or an array of exactly
 // four elements in this order.
 struct RawDevice {
@@ -24,6 +30,9 @@ struct RawDevice {
   std::int64_t status = 0;
   std::optional<std::int64_t> is_toll;  // key `isToll`
 };
+
+// How an entry is decoded (for decoding the listing's answer outside the HTTP road).
+const json::Record& json_record(json::TypeTag<RawDevice>);
 
 // A backend's downloaded device configuration; its content comes with the configuration download.
 struct DeviceConfig;

@@ -6,7 +6,7 @@
 // A number without fraction or exponent that fits 64 bits is an integer (negative ones held signed,
 // the others unsigned: 18446744073709551615 is an integer, 18446744073709551616 a float); any other
 // number is a 64-bit float. Object members are ordered by the bytes of their keys, and a key repeated
-// in the text keeps its last value.
+// in the text keeps its last value; the order of the text stays available (document_order).
 //
 // `Value` owns (a share of) its document; `ValueRef` is a borrowed view, valid while a `Value` of the
 // same document lives, and is what traversal hands out.
@@ -98,6 +98,10 @@ class ValueRef {
   ValueRef member_value(std::size_t i) const noexcept { return {doc_, child(2 * i + 1)}; }
   // The member of an object with this key (compared byte for byte); none for other kinds.
   std::optional<ValueRef> find(std::string_view key) const noexcept;
+  // The member indices of an object in the order their keys stood in the text (a repeated key where
+  // its kept, last occurrence stood); empty for other kinds. For the few readers whose result depends
+  // on which member came first.
+  std::vector<std::size_t> document_order() const;
 
   template <typename Item>
   class Range;
@@ -204,6 +208,7 @@ class Value {
   std::string_view key(std::size_t i) const noexcept { return ref_.key(i); }
   ValueRef member_value(std::size_t i) const noexcept { return ref_.member_value(i); }
   std::optional<ValueRef> find(std::string_view key) const noexcept { return ref_.find(key); }
+  std::vector<std::size_t> document_order() const { return ref_.document_order(); }
   ValueRef::Elements elements() const noexcept { return ref_.elements(); }
   ValueRef::Members members() const noexcept { return ref_.members(); }
 

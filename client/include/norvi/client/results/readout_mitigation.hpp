@@ -10,6 +10,7 @@
 
 #include "norvi/client/calibration_mode.hpp"
 #include "norvi/client/readout_calibration.hpp"
+#include "norvi/client/error.hpp"
 #include "norvi/core/result/outcome_bits.hpp"
 
 namespace norvi::client {
@@ -41,9 +42,10 @@ std::vector<double> kron_with_2x2(std::span<const double> matrix, const Matrix2&
 inline constexpr std::size_t kMaxCorrectedQubits = 24;
 
 // The counts corrected with the fidelities of the measured qubits (a missing qubit reads perfectly),
-// clipped to [0, 1], renormalised and scaled to `shots`. Counts of more than kMaxCorrectedQubits
-// qubits are returned unchanged.
-core::OutcomeCounts corrected_counts(const core::OutcomeCounts& counts, std::span<const std::uint32_t> measured_qubits,
-                                     const ReadoutFidelityMap& fidelities, std::uint64_t shots);
+// clipped to [0, 1], renormalised and scaled to `shots`. More than kMaxCorrectedQubits measured qubits
+// fail with InvalidInput: raw counts handed back here would pass for corrected ones.
+Result<core::OutcomeCounts> corrected_counts(const core::OutcomeCounts& counts,
+                                             std::span<const std::uint32_t> measured_qubits,
+                                             const ReadoutFidelityMap& fidelities, std::uint64_t shots);
 
 }  // namespace norvi::client

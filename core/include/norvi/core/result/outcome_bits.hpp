@@ -69,6 +69,9 @@ class OutcomeHash {
   std::uint64_t key_;
 };
 
+// A fresh random key as every OutcomeHash takes, for other tables of outcomes.
+std::uint64_t fresh_outcome_hash_key();
+
 using OutcomeCounts = std::unordered_map<OutcomeBits, std::uint64_t, OutcomeHash>;
 
 // The sum of the counts, saturating: a wrapped sum could read 0, or tiny, for counts that are not.
