@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <string_view>
 #include <unordered_map>
 
 #include "norvi/symbolic/derivative_rules.hpp"
@@ -115,6 +116,82 @@ constexpr FunctionDefinition elementary(const char* name) {
 template <std::size_t N, Value (*F)(std::span<const double, N>)>
 constexpr FunctionDefinition special(const char* name) {
   return FunctionDefinition{name, &row<N, F>, nullptr, N, N, false};
+}
+
+struct NamedDerivativeRule {
+  std::string_view name;
+  DerivativeRule rule;
+};
+
+constexpr std::array<NamedDerivativeRule, kKnownFunctionCount> kDerivativeRules = {{
+    {"sin", &derive_sin},
+    {"cos", &derive_cos},
+    {"tan", &derive_tan},
+    {"cot", &derive_cot},
+    {"sec", &derive_sec},
+    {"csc", &derive_csc},
+    {"asin", &derive_asin},
+    {"acos", &derive_acos},
+    {"atan", &derive_atan},
+    {"atan2", &derive_atan2},
+    {"acot", &derive_acot},
+    {"asec", &derive_asec},
+    {"acsc", &derive_acsc},
+    {"sinh", &derive_sinh},
+    {"cosh", &derive_cosh},
+    {"tanh", &derive_tanh},
+    {"coth", &derive_coth},
+    {"sech", &derive_sech},
+    {"csch", &derive_csch},
+    {"asinh", &derive_asinh},
+    {"acosh", &derive_acosh},
+    {"atanh", &derive_atanh},
+    {"acoth", &derive_acoth},
+    {"asech", &derive_asech},
+    {"acsch", &derive_acsch},
+    {"exp", &derive_exp},
+    {"ln", &derive_ln},
+    {"log", &derive_log},
+    {"log10", &derive_log10},
+    {"log2", &derive_log2},
+    {"sqrt", &derive_sqrt},
+    {"cbrt", &derive_cbrt},
+    {"abs", &derive_abs},
+    {"signum", &derive_signum},
+    {"erf", &derive_erf},
+    {"erfc", &derive_erfc},
+    {"gamma", &derive_gamma},
+    {"digamma", &derive_digamma},
+    {"trigamma", &derive_trigamma},
+    {"beta", &derive_beta},
+    {"besselj", &derive_besselj},
+    {"bessely", &derive_bessely},
+    {"besseli", &derive_besseli},
+    {"besselk", &derive_besselk},
+    {"polygamma", &derive_polygamma},
+    {"sinc", &derive_sinc},
+    {"lambertw", &derive_lambertw},
+    {"elliptic_k", &derive_elliptic_k},
+    {"elliptic_e", &derive_elliptic_e},
+    {"zeta", &derive_zeta},
+    {"zeta_deriv", &derive_zeta_deriv},
+    {"hermite", &derive_hermite},
+    {"assoc_legendre", &derive_assoc_legendre},
+    {"spherical_harmonic", &derive_spherical_harmonic},
+    {"tetragamma", &derive_tetragamma},
+    {"ynm", &derive_ynm},
+    {"exp_polar", &derive_exp_polar},
+    {"floor", &derive_signum},
+    {"ceil", &derive_signum},
+    {"round", &derive_signum},
+}};
+
+// The rule of a known function's row; null for a name without a row.
+constexpr DerivativeRule derivative_rule_for(std::string_view name) {
+  for (const NamedDerivativeRule& entry : kDerivativeRules) {
+    if (entry.name == name) return entry.rule;
+  }
+  return nullptr;
 }
 
 using Rows = std::array<FunctionDefinition, kKnownFunctionCount>;
