@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "json/document_builder.hpp"
-#include "json/text_cursor.hpp"
 #include "json/decoder.hpp"
 #include "norvi/client/json/record.hpp"
 #include "norvi/symbolic/number_format.hpp"

@@ -147,6 +147,16 @@ class Decoder {
   };
   enum class At : std::uint8_t { after_token, token_start, token_peek, after_key };
 
+  // Places failures in the text being read. The text source implements it, so that the decoder needs
+  // nothing of the reader behind it.
+  class TextPositions {
+   public:
+    virtual Position locate(At at, std::string& message) const = 0;
+
+   protected:
+    ~TextPositions() = default;
+  };
+
   Slot* next_slot();
   void pop() noexcept;
   bool deliver_unsigned_integer(std::uint64_t u);  // to the frame, or into a grown collection
@@ -169,7 +179,7 @@ class Decoder {
   std::size_t depth_ = 0;
   std::unique_ptr<Slot[]> slots_;
   std::optional<DecodeError> error_;
-  detail::TextCursor* cursor_ = nullptr;                        // set while reading text
+  const TextPositions* cursor_ = nullptr;                       // set while reading text
   const std::shared_ptr<const detail::Document>* shared_ = nullptr;  // set while reading a value
   const detail::Node* current_ = nullptr;                            // the value source's current node
   bool skip_value_ = false;                                     // the value source skips the current value

@@ -49,7 +49,7 @@ struct BoundedUtf8 : rapidjson::UTF8<char> {
 
 using TextReader = rapidjson::GenericReader<BoundedUtf8, BoundedUtf8>;
 
-class TextCursor {
+class TextCursor final : public Decoder::TextPositions {
  public:
   TextCursor(const std::string& text, Decoder& decoder) : text_(text), decoder_(decoder) {}
 
@@ -57,7 +57,7 @@ class TextCursor {
 
   // The position of a failure at the current token. A number followed by a digit (a leading zero) is
   // an invalid number before it is anything else, so `message` may be reworded.
-  Position locate(Decoder::At at, std::string& message) const;
+  Position locate(Decoder::At at, std::string& message) const override;
 
   // RapidJSON's handler interface. Each event is one small call out of the reader: inlined into it, the
   // events make RapidJSON's number parser slower (measured by bench/json_decode).
