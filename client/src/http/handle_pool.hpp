@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "norvi/client/http/http_client.hpp"
+#include "norvi/client/http/http_error.hpp"
 
 namespace norvi::client::http {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 
-#include "ascii.hpp"
 #include "http/handle_pool.hpp"
 #include "http/headers.hpp"
 #include "http/transfer.hpp"
@@ -16,12 +15,6 @@ constexpr int kMaxRedirects = 10;
 
 
 }  // namespace
-
-const std::string* Response::header(std::string_view name) const {
-  for (const ResponseHeader& h : headers)
-    if (equal_ignoring_ascii_case(h.name, name)) return &h.value;
-  return nullptr;
-}
 
 struct HttpClient::State {
   std::chrono::milliseconds timeout{0};

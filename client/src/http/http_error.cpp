@@ -1,6 +1,6 @@
 #include <fmt/format.h>
 
-#include "norvi/client/http/http_client.hpp"
+#include "norvi/client/http/http_error.hpp"
 
 namespace norvi::client::http {
 

@@ -9,7 +9,7 @@
 
 #include "http/handle_pool.hpp"
 #include "http/url.hpp"
-#include "norvi/client/http/http_client.hpp"
+#include "norvi/client/http/message.hpp"
 
 namespace norvi::client::http {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "norvi/client/http/http_client.hpp"
+#include "norvi/client/http/http_error.hpp"
 
 namespace norvi::client::http {
 
