@@ -5,8 +5,9 @@
 #include <fmt/format.h>
 
 #include "norvi/core/circuit/circuit.hpp"
-#include "norvi/core/gates/instruction.hpp"
+#include "norvi/core/circuit/operation.hpp"
 #include "norvi/core/gates/standard_gate.hpp"
+#include "support/circuit_builders.hpp"
 
 using namespace norvi::core;
 
@@ -99,4 +100,23 @@ TEST(InstructionName, EqualityOfTheCircuitModelsKinds) {
   EXPECT_NE(measure(2), measure(3));
   EXPECT_NE(Instruction::classical_control(control_flow::Break{}), Instruction::classical_control(control_flow::Continue{}));
   EXPECT_EQ(Instruction::delay(), Instruction::delay());
+}
+
+TEST(InstructionName, ClassicalOperationsCompareByContent) {
+  // Expressions built apart are equal when their nodes hold the same; bodies compare operation by operation.
+  using norvi::testing::cexpr;
+  using norvi::testing::op;
+  const auto literal = [](bool value) { return cexpr(classical_type::Bool{}, classical_expr::BoolLiteral{value}); };
+  const ClassicalVar flag{CircuitId{1}, 0, classical_type::Bool{}};
+  const auto store = [&](bool value) { return Instruction::classical_data(classical_data::Store{flag, literal(value)}); };
+  EXPECT_EQ(store(true), store(true));
+  EXPECT_NE(store(true), store(false));
+  EXPECT_EQ(Instruction::classical_data(classical_data::Store{}), Instruction::classical_data(classical_data::Store{}));
+  EXPECT_NE(store(true), Instruction::classical_data(classical_data::Store{flag, {}}));
+  const auto loop = [&](bool condition, std::uint32_t qubit) {
+    return Instruction::classical_control(WhileOp{literal(condition), ControlBody{{op(StandardGate::X, {qubit})}}});
+  };
+  EXPECT_EQ(loop(true, 0), loop(true, 0));
+  EXPECT_NE(loop(true, 0), loop(false, 0));
+  EXPECT_NE(loop(true, 0), loop(true, 1));
 }

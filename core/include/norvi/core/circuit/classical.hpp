@@ -59,6 +59,8 @@ struct ClassicalExprNode;
 // A classical expression. Nodes are immutable and shared between the expressions that contain them.
 struct ClassicalExpr {
   std::shared_ptr<const ClassicalExprNode> node;
+  // By the nodes' contents; two expressions without a node are equal.
+  friend bool operator==(const ClassicalExpr& a, const ClassicalExpr& b);
 };
 
 enum class UnaryOp : std::uint8_t { Not };
@@ -69,61 +71,76 @@ enum class CastKind : std::uint8_t { BitToBool, BitVecToUInt };
 namespace classical_expr {
 struct Var {
   ClassicalVar var;
+  bool operator==(const Var&) const = default;
 };
 struct Value {
   ClassicalValue value;
+  bool operator==(const Value&) const = default;
 };
 struct BoolLiteral {
   bool value = false;
+  bool operator==(const BoolLiteral&) const = default;
 };
 struct BitLiteral {
   bool value = false;
+  bool operator==(const BitLiteral&) const = default;
 };
 struct UIntLiteral {
   std::uint32_t width = 0;
   UInt128 value = 0;
+  bool operator==(const UIntLiteral&) const = default;
 };
 struct BitVecLiteral {
   std::uint32_t width = 0;
   UInt128 value = 0;
+  bool operator==(const BitVecLiteral&) const = default;
 };
 struct Unary {
   UnaryOp op = UnaryOp::Not;
   ClassicalExpr expr;
+  bool operator==(const Unary&) const = default;
 };
 struct Binary {
   BinaryOp op = BinaryOp::And;
   ClassicalExpr lhs;
   ClassicalExpr rhs;
+  bool operator==(const Binary&) const = default;
 };
 struct Compare {
   CompareOp op = CompareOp::Eq;
   ClassicalExpr lhs;
   ClassicalExpr rhs;
+  bool operator==(const Compare&) const = default;
 };
 struct Cast {
   CastKind cast = CastKind::BitToBool;
   ClassicalExpr expr;
+  bool operator==(const Cast&) const = default;
 };
 struct Select {
   ClassicalExpr condition;
   ClassicalExpr then_expr;
   ClassicalExpr else_expr;
+  bool operator==(const Select&) const = default;
 };
 struct ExtractBit {
   ClassicalExpr value;
   std::uint32_t index = 0;
+  bool operator==(const ExtractBit&) const = default;
 };
 struct ExtractBits {
   ClassicalExpr value;
   std::uint32_t offset = 0;
   std::uint32_t width = 0;
+  bool operator==(const ExtractBits&) const = default;
 };
 struct Concat {
   std::vector<ClassicalExpr> parts;
+  bool operator==(const Concat&) const = default;
 };
 struct PackBits {
   std::vector<ClassicalExpr> bits;
+  bool operator==(const PackBits&) const = default;
 };
 }  // namespace classical_expr
 
@@ -138,18 +155,27 @@ using ClassicalExprKind =
 struct ClassicalExprNode {
   ClassicalType ty;
   ClassicalExprKind kind;
+  bool operator==(const ClassicalExprNode&) const = default;
 };
+
+inline bool operator==(const ClassicalExpr& a, const ClassicalExpr& b) {
+  if (a.node == b.node) return true;
+  return a.node != nullptr && b.node != nullptr && *a.node == *b.node;
+}
 
 namespace classical_data {
 struct Store {
   ClassicalVar target;
   ClassicalExpr value;
+  bool operator==(const Store&) const = default;
 };
 struct MeasureBit {
   ClassicalValue result;
+  bool operator==(const MeasureBit&) const = default;
 };
 struct MeasureBits {
   ClassicalValue result;
+  bool operator==(const MeasureBits&) const = default;
 };
 }  // namespace classical_data
 

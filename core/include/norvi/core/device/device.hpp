@@ -17,10 +17,10 @@
 #include <variant>
 #include <vector>
 
+#include "norvi/core/circuit/operation.hpp"
 #include "norvi/core/device/calibration_time.hpp"
 #include "norvi/core/device/physical_qubit.hpp"
 #include "norvi/core/device/topology.hpp"
-#include "norvi/core/gates/instruction.hpp"
 
 namespace norvi::core {
 

@@ -1,12 +1,23 @@
-#include "norvi/core/gates/instruction.hpp"
+#include "norvi/core/circuit/operation.hpp"
 
 #include <fmt/format.h>
 
-#include "norvi/core/circuit/circuit.hpp"
-#include "norvi/core/circuit/debug_text.hpp"
+#include <string_view>
+
+#include "norvi/core/gates/custom_gate.hpp"
 #include "norvi/symbolic/overloaded.hpp"
 
 namespace norvi::core {
+
+ControlBody::ControlBody() noexcept = default;
+ControlBody::ControlBody(std::vector<Operation> operations) noexcept : operations(std::move(operations)) {}
+ControlBody::ControlBody(const ControlBody& other) = default;
+ControlBody::ControlBody(ControlBody&& other) noexcept = default;
+ControlBody& ControlBody::operator=(const ControlBody& other) = default;
+ControlBody& ControlBody::operator=(ControlBody&& other) noexcept = default;
+ControlBody::~ControlBody() = default;
+
+bool operator==(const ControlBody& a, const ControlBody& b) { return a.operations == b.operations; }
 
 bool operator==(const Instruction& a, const Instruction& b) {
   if (a.value_.index() != b.value_.index()) return false;
@@ -15,8 +26,8 @@ bool operator==(const Instruction& a, const Instruction& b) {
           [&](const std::shared_ptr<const MCGate>& mc) { return *mc == *std::get<std::shared_ptr<const MCGate>>(b.value_); },
           [&](const std::shared_ptr<const UnitaryGate>& g) { return g == std::get<std::shared_ptr<const UnitaryGate>>(b.value_); },
           [&](const std::shared_ptr<const CircuitGate>& g) { return g == std::get<std::shared_ptr<const CircuitGate>>(b.value_); },
-          [&](const ClassicalDataOp& op) { return debug_text(op) == debug_text(std::get<ClassicalDataOp>(b.value_)); },
-          [&](const ControlFlow& flow) { return debug_text(flow) == debug_text(std::get<ControlFlow>(b.value_)); },
+          [&](const ClassicalDataOp& op) { return op == std::get<ClassicalDataOp>(b.value_); },
+          [&](const ControlFlow& flow) { return flow == std::get<ControlFlow>(b.value_); },
           [&](StandardGate gate) { return gate == std::get<StandardGate>(b.value_); },
           [&](DirectiveKind kind) { return kind == std::get<DirectiveKind>(b.value_); },
           [&](DelayInstruction) { return true; },
