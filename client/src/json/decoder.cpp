@@ -10,6 +10,7 @@
 #include "json/document_builder.hpp"
 #include "json/decoder.hpp"
 #include "norvi/client/json/record.hpp"
+#include "norvi/symbolic/debug_writer.hpp"
 #include "norvi/symbolic/number_format.hpp"
 
 namespace norvi::client::json {
@@ -23,32 +24,10 @@ bool Frame::key(Decoder&, std::string_view) { return true; }
 
 namespace {
 
-// A string as the error texts quote it: in double quotes, with quote, backslash, tab, line feed,
-// carriage return and NUL escaped by a backslash and other control characters as \u{hex}.
+// A string as the error texts quote it: the diagnostic form's quoting, escapes and all.
 std::string quoted(std::string_view s) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    switch (c) {
-      case '"': out += "\\\""; continue;
-      case '\\': out += "\\\\"; continue;
-      case '\t': out += "\\t"; continue;
-      case '\r': out += "\\r"; continue;
-      case '\n': out += "\\n"; continue;
-      case '\0': out += "\\0"; continue;
-      default: break;
-    }
-    if (c < 0x20 || c == 0x7F) {
-      out += fmt::format("\\u{{{:x}}}", c);
-    } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) < 0xA0) {
-      // U+0080 to U+009F, the second block of control characters
-      out += fmt::format("\\u{{{:x}}}", static_cast<unsigned char>(s[i + 1]));
-      ++i;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  out += '"';
+  std::string out;
+  symbolic::DebugWriter::append_quoted(out, s);
   return out;
 }
 
