@@ -438,3 +438,40 @@ void check_streaming_codec() {
 TEST(JsonDecode, StreamingCodecOfItsOwn) { check_streaming_codec<IntRows>(); }
 
 TEST(JsonDecode, StreamingCodecCollectingIntegers) { check_streaming_codec<CollectedRows>(); }
+
+// A row of integers is read by the text source in one loop while the decoder collects; any row that is
+// not plain goes through the reader. Either way the result, or the failure with its position, is the one
+// of the row read event by event.
+TEST(JsonDecode, CollectedRowsReadLikeEvents) {
+  const std::vector<std::string> rows = {
+      "[0,1,1,0]", " [ 0 , 1 ,\n1\t,\r0 ] ", "[]", "[ ]", "[9999999999999999999,0]", "[18446744073709551615]",
+      "[18446744073709551616]", "[123456789012345678901234]", "[7,00]", "[01]", "[0,1,]", "[1 ,]", "[,1]",
+      "[0 1]", "[1.5]", "[1e3]", "[1E3]", "[0.]", "[1,-1]", "[-0]", "[1,\"a\"]", "[1,[2]]", "[1,{}]", "[1,null]",
+      "[1]]", "[1}", std::string("[1,\0 2]", 7), std::string("[1\0]", 4)};
+  // Whole, and cut at every byte of the row's end (the text then ends inside the row).
+  std::vector<std::string> texts;
+  for (const std::string& row : rows) {
+    texts.push_back(R"({"rows": [[0], )" + row + R"(], "after": [2]})");
+    for (std::size_t cut = 1; cut <= 4 && cut < row.size(); ++cut) {
+      texts.push_back(R"({"rows": [[0], )" + row.substr(0, row.size() - cut));
+    }
+  }
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const auto by_event = json::decode<Table<IntRows>>(text);
+    const auto collected = json::decode<Table<CollectedRows>>(text);
+    ASSERT_EQ(by_event.has_value(), collected.has_value());
+    if (!by_event) {
+      EXPECT_EQ(collected.error().text(), by_event.error().text());
+      continue;
+    }
+    EXPECT_EQ(collected->rows->values, by_event->rows->values);
+    EXPECT_EQ(collected->rows->rows, by_event->rows->rows);
+    EXPECT_EQ(collected->after, by_event->after);
+  }
+  // Two of them spelled out, so that the comparison above cannot pass on two equal faults.
+  EXPECT_EQ(json::decode<Table<CollectedRows>>(R"({"rows": [[0,1,]], "after": []})").error().text(),
+            "trailing comma at line 1 column 16");
+  EXPECT_EQ(json::decode<Table<CollectedRows>>(R"({"rows": [[0,01]], "after": []})").error().text(),
+            "invalid number at line 1 column 15");
+}

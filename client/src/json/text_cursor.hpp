@@ -114,13 +114,16 @@ class TextCursor final : public Decoder::TextPositions {
   bool open(EventKind kind) {
     token_ = Token::open;
     if (++nesting_ > kMaxNesting) return fail_at("recursion limit exceeded", stream_->Tell());
-    return decoder_.value(Event::of_container(kind));
+    if (!decoder_.value(Event::of_container(kind))) return false;
+    if (kind == EventKind::array && decoder_.collecting_) collect_plain_integers();
+    return true;
   }
   bool close() {
     token_ = Token::close;
     --nesting_;
     return decoder_.end();
   }
+  [[gnu::noinline]] void collect_plain_integers();
   bool fail_at(std::string message, std::size_t index);
   bool lone_surrogate();
   DecodeError syntax_error(rapidjson::ParseErrorCode code, std::size_t offset) const;
@@ -131,7 +134,7 @@ class TextCursor final : public Decoder::TextPositions {
 
   const std::string& text_;
   Decoder& decoder_;
-  const rapidjson::StringStream* stream_ = nullptr;
+  rapidjson::StringStream* stream_ = nullptr;
   Token token_ = Token::null;
   std::size_t nesting_ = 0;
 };

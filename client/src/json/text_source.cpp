@@ -107,6 +107,44 @@ bool TextCursor::Key(const char* s, rapidjson::SizeType length, bool) {
   return decoder_.key(std::string_view(s, length));
 }
 
+// An array just opened while the decoder collects integers, when it holds nothing but integers of zero
+// or more, is read here in one loop: the reader's number parser and one call per number cost more than
+// the numbers of a large table. The stream is left at the closing bracket, where the reader ends the
+// array as usual. Anything else (a sign, a fraction, an exponent, a leading zero, a number of 20 digits
+// or more, another kind of value, a trailing comma, the end of the text) leaves the whole array to the
+// reader, so that its failures keep their texts and positions. The loop stops at the NUL after the text.
+void TextCursor::collect_plain_integers() {
+  const char* p = stream_->src_;
+  const std::size_t first = decoder_.collected_count_;
+  while (is_space(*p)) ++p;
+  if (*p == ']') return;  // empty: the reader's own case
+  for (;;) {
+    if (!is_digit(*p)) break;
+    std::uint64_t u = static_cast<std::uint64_t>(*p++ - '0');
+    if (u == 0) {
+      if (is_digit(*p)) break;
+    } else {
+      int digits = 1;
+      for (; is_digit(*p); ++p) {
+        if (++digits > 19) break;  // 19 digits always fit in 64 bits
+        u = u * 10 + static_cast<std::uint64_t>(*p - '0');
+      }
+      if (digits > 19) break;
+    }
+    if (*p == '.' || *p == 'e' || *p == 'E') break;
+    decoder_.unsigned_integer(u);
+    while (is_space(*p)) ++p;
+    if (*p == ']') {
+      stream_->src_ = p;
+      return;
+    }
+    if (*p != ',') break;
+    ++p;
+    while (is_space(*p)) ++p;
+  }
+  decoder_.collected_count_ = first;  // not a plain row: none of it was taken
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Positions
 
