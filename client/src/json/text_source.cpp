@@ -121,9 +121,8 @@ void TextCursor::collect_plain_integers() {
   for (;;) {
     if (!is_digit(*p)) break;
     std::uint64_t u = static_cast<std::uint64_t>(*p++ - '0');
-    if (u == 0) {
-      if (is_digit(*p)) break;
-    } else {
+    if (is_digit(*p)) {
+      if (u == 0) break;  // a leading zero
       int digits = 1;
       for (; is_digit(*p); ++p) {
         if (++digits > 19) break;  // 19 digits always fit in 64 bits
@@ -131,14 +130,18 @@ void TextCursor::collect_plain_integers() {
       }
       if (digits > 19) break;
     }
-    if (*p == '.' || *p == 'e' || *p == 'E') break;
+    char next = *p;
+    if (next != ',' && next != ']') {  // the compact text's cases first
+      if (next == '.' || next == 'e' || next == 'E') break;
+      while (is_space(*p)) ++p;
+      next = *p;
+    }
     decoder_.unsigned_integer(u);
-    while (is_space(*p)) ++p;
-    if (*p == ']') {
+    if (next == ']') {
       stream_->src_ = p;
       return;
     }
-    if (*p != ',') break;
+    if (next != ',') break;
     ++p;
     while (is_space(*p)) ++p;
   }
