@@ -24,9 +24,9 @@ enum class VeskErrorKind : std::uint8_t {
 };
 
 // Why a circuit has no VESK text. `detail` is what the message names: the gate, the classical
-// operation, the control flow's structural text, the parameter, the delay's problem, or, for a
-// parameter text holding a control character or a line or paragraph separator, the operation (its
-// instruction name; the table entry "p{}" from format_vesk_params, which has no operation).
+// operation, the control flow's structural text, the parameter, the delay's problem, or the operation
+// whose parameter text holds a control character or a line or paragraph separator (its instruction
+// name; "p{}", the table entry, from format_vesk_params, which has no operation).
 struct VeskError {
   VeskErrorKind kind = VeskErrorKind::UnsupportedGate;
   std::string detail;
