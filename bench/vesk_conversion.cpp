@@ -4,6 +4,9 @@
 // qubit numbers formatted by snprintf and every parameter's text prepared beforehand (outside the
 // timing), so the baseline does strictly less work than the conversion. Best of five; target: the
 // conversion within 1.5x of the baseline.
+// Then one operation referring to one table entry, converted and formatted over a table of 10 entries
+// and over one of a million: the cost follows the entries used, so the target is the large table
+// within 2x of the small one.
 
 #include "timing.hpp"
 #include <algorithm>
@@ -26,6 +29,17 @@ constexpr std::uint32_t kQubits = 64;
 constexpr std::uint32_t kTable = 16;
 constexpr int kRuns = 5;
 constexpr double kPi = 3.141592653589793;
+
+// The time of one call of `work`, from batches long enough for the clock to resolve.
+template <typename F>
+double seconds_per_call(F&& work) {
+  const double once = norvi::bench::seconds_of(work);
+  const auto calls = static_cast<std::size_t>(std::clamp(0.02 / std::max(once, 1e-9), 1.0, 1e6));
+  return norvi::bench::best_seconds(kRuns, [&] {
+           for (std::size_t i = 0; i < calls; ++i) work();
+         }) /
+         static_cast<double>(calls);
+}
 
 // One line as the baseline writes it: a format and its arguments.
 struct BaselineLine {
@@ -126,5 +140,34 @@ int main() {
   std::printf("%-40s %8.1f ms\n", "baseline: one snprintf per line", base * 1e3);
   std::printf("%-40s %8.1f ms   %.2fx the baseline\n", "circuit_to_vesk", conversion * 1e3, conversion / base);
   std::printf("target: within 1.5x of the baseline: %s\n", conversion <= 1.5 * base ? "met" : "NOT met");
+
+  // One RZ on the table's last entry.
+  struct OneOperation {
+    double convert = 0.0;
+    double format = 0.0;
+  };
+  auto one_operation = [&](std::uint32_t entries) {
+    core::Circuit one;
+    std::vector<core::Parameter> big;
+    big.reserve(entries);
+    for (std::uint32_t k = 0; k < entries; ++k) big.push_back({sym::expr_from_kind(sym::Number{0.5})});
+    one.parameters = std::move(big);
+    one.data = core::OperationList(std::vector<core::Operation>{{StandardGate::RZ, {0}, {index(entries - 1)}, std::nullopt}});
+    if (core::circuit_to_vesk(one).value_or("") != "RZ Q0 0.5\n") std::fprintf(stderr, "wrong one-operation text\n");
+    const std::vector<core::ParamRef> refs{index(entries - 1)};
+    return OneOperation{
+        seconds_per_call([&] { sink += core::circuit_to_vesk(one)->size(); }),
+        seconds_per_call([&] { sink += core::format_vesk_params(refs, one.parameters)->size(); }),
+    };
+  };
+  const OneOperation small = one_operation(10);
+  const OneOperation large = one_operation(1'000'000);
+  std::printf("one operation (checksum %zu)              10 entries   10^6 entries\n", sink);
+  std::printf("%-40s %9.2f us %12.2f us   %.2fx\n", "circuit_to_vesk", small.convert * 1e6, large.convert * 1e6,
+              large.convert / small.convert);
+  std::printf("%-40s %9.2f us %12.2f us   %.2fx\n", "format_vesk_params", small.format * 1e6, large.format * 1e6,
+              large.format / small.format);
+  const bool follows = large.convert <= 2 * small.convert && large.format <= 2 * small.format;
+  std::printf("target: the 10^6-entry table within 2x of the 10-entry one: %s\n", follows ? "met" : "NOT met");
   return 0;
 }

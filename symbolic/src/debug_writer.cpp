@@ -35,9 +35,9 @@ void append_code_point_escape(std::string& out, unsigned code_point) {
   out += '}';
 }
 
-// The code point of the two- or three-byte UTF-8 sequence at the start of `rest` when it is one that
-// must be escaped (U+0080 to U+009F, U+2028, U+2029), else 0.
-unsigned escaped_multibyte(std::string_view rest) {
+}  // namespace
+
+unsigned multibyte_line_breaker(std::string_view rest) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
   if (rest.size() >= 2 && byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) return byte(1);
   if (rest.size() >= 3 && byte(0) == 0xE2 && byte(1) == 0x80 && (byte(2) == 0xA8 || byte(2) == 0xA9)) {
@@ -46,7 +46,14 @@ unsigned escaped_multibyte(std::string_view rest) {
   return 0;
 }
 
-}  // namespace
+bool holds_line_breaker(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7f) return true;
+    if (byte >= 0xC2 && multibyte_line_breaker(text.substr(i)) != 0) return true;
+  }
+  return false;
+}
 
 void DebugWriter::indent(std::size_t levels) { out_.append(levels * 4, ' '); }
 
@@ -189,7 +196,7 @@ void DebugWriter::append_quoted(std::string& out, std::string_view text) {
       default:
         if (byte < 0x20 || byte == 0x7f) {
           append_code_point_escape(out, byte);
-        } else if (const unsigned cp = byte >= 0x80 ? escaped_multibyte(text.substr(i)) : 0; cp != 0) {
+        } else if (const unsigned cp = byte >= 0x80 ? multibyte_line_breaker(text.substr(i)) : 0; cp != 0) {
           // Control characters beyond ASCII and the line and paragraph separators would break or
           // garble the one line.
           append_code_point_escape(out, cp);

@@ -10,6 +10,7 @@
 #include "norvi/core/circuit/debug_text.hpp"
 #include "norvi/core/circuit/vesk.hpp"
 #include "norvi/symbolic/expr_text.hpp"
+#include "norvi/symbolic/symbol_registry.hpp"
 #include "support/circuit_builders.hpp"
 
 namespace {
@@ -35,6 +36,8 @@ std::string convert(const Circuit& c) {
 }
 
 std::string failure(const std::string& text) { return "failure: " + text; }
+
+sym::InternedSymbol interned(const std::string& name) { return *sym::symbol_by_key(sym::intern_symbol(name).as_u64()); }
 
 TEST(VeskAngle, Texts) {
   struct Case {
@@ -176,6 +179,7 @@ TEST(VeskConversion, Messages) {
        "Symbolic parameter 'I': VESK only supports numeric parameters. Please bind all symbolic parameters to numeric "
        "values before dumping."},
       {VeskErrorKind::InvalidDelay, "Invalid VESK delay parameter: I"},
+      {VeskErrorKind::ControlCharacter, "Control character in a parameter of 'I': VESK writes each operation on one line"},
   };
   for (const Case& c : cases) EXPECT_EQ(message(c.kind, "I"), c.text);
 }
@@ -212,6 +216,65 @@ TEST(VeskConversion, SymbolicParametersFromTheTable) {
             failure(message(VeskErrorKind::InvalidDelay, "2.5 is not a non-negative integer number of 0.5 ns ticks")));
 }
 
+// A table entry that stays symbolic is written as its text, which holds the caller's names: one with a
+// line breaker in it would add a line of its own ("RX Q0 a\nX Q7" is an X on Q7).
+TEST(VeskConversion, LineBreakersInCallerTextFail) {
+  const std::string breakers[] = {
+      "\n", "\r", std::string(1, '\0'), "\x01", "\t", "\x1f", "\x7f",
+      "\xc2\x80", "\xc2\x85", "\xc2\x9f",  // U+0080, U+0085 (next line), U+009F
+      "\xe2\x80\xa8", "\xe2\x80\xa9",      // line and paragraph separators
+  };
+  // Characters beside those classes are written unchanged.
+  const std::string neighbours[] = {
+      " ", "~", "\xc2\xa0", "\xc3\xa9", "\xe2\x80\xa7", "\xe2\x80\xaa", "\xe2\x81\xa8", "\xf0\x9f\x99\x82",
+  };
+  // The places of a caller's name in an entry's plain text.
+  struct Place {
+    const char* what;
+    sym::ExprPtr (*entry)(const std::string& name);
+  };
+  const Place places[] = {
+      {"symbol", [](const std::string& name) { return var(name); }},
+      {"symbol inside an expression", [](const std::string& name) { return norvi::testing::div(var(name), num(2)); }},
+      {"symbol beside pi", [](const std::string& name) { return norvi::testing::product({var(name), var("π")}); }},
+      {"function name",
+       [](const std::string& name) { return sym::expr_from_kind(sym::FunctionCall{interned(name), {var("x")}}); }},
+      {"derivative variable",
+       [](const std::string& name) { return sym::expr_from_kind(sym::Derivative{var("f"), interned(name), 1}); }},
+  };
+  for (const Place& place : places) {
+    for (const std::string& breaker : breakers) {
+      const std::vector<Parameter> table{{num(1)}, {place.entry("a" + breaker + "X Q7")}};
+      const std::string where = std::string(place.what) + " with byte " + std::to_string(int(breaker.back()));
+      for (const StandardGate gate : {StandardGate::RX, StandardGate::GPhase}) {
+        const Circuit c = circuit({op(StandardGate::H, {0}), op(gate, {0}, {index(0), index(1)})}, table);
+        EXPECT_EQ(convert(c), failure(message(VeskErrorKind::ControlCharacter, std::string(standard_gate_name(gate)))))
+            << where;
+      }
+      auto params = format_vesk_params(std::vector<ParamRef>{index(0), index(1)}, table);
+      ASSERT_FALSE(params) << where;
+      EXPECT_EQ(params.error().kind, VeskErrorKind::ControlCharacter) << where;
+      EXPECT_EQ(params.error().detail, "p1") << where;
+    }
+    for (const std::string& neighbour : neighbours) {
+      const std::vector<Parameter> table{{place.entry("a" + neighbour + "b")}};
+      auto params = format_vesk_params(std::vector<ParamRef>{index(0)}, table);
+      ASSERT_TRUE(params) << place.what << ' ' << neighbour;
+      EXPECT_NE(params->front().find("a" + neighbour + "b"), std::string::npos) << place.what << ' ' << neighbour;
+      EXPECT_EQ(convert(circuit({op(StandardGate::RX, {0}, {index(0)})}, table)), "RX Q0 " + params->front() + "\n");
+    }
+  }
+  // Other caller texts never reach the lines: a label is not written, custom gates fail by their kind.
+  const std::string injected = "a\nX Q7";
+  EXPECT_EQ(convert(circuit({op(StandardGate::X, {0}, {}, injected)})), "X Q0\n");
+  const auto custom = std::make_shared<const CircuitGate>(CircuitGate{.name = injected});
+  const auto unitary = std::make_shared<const UnitaryGate>(UnitaryGate{.label = injected});
+  EXPECT_EQ(convert(circuit({op(Instruction::circuit_gate(custom), {0})})),
+            failure(message(VeskErrorKind::UnsupportedGate, "CircuitGate (custom gate)")));
+  EXPECT_EQ(convert(circuit({op(Instruction::unitary_gate(unitary), {0})})),
+            failure(message(VeskErrorKind::UnsupportedGate, "UnitaryGate")));
+}
+
 TEST(VeskParams, FixedAndTableEntries) {
   const std::vector<Parameter> table{{num(0.1)}, {var("e")}};
   EXPECT_EQ(format_vesk_params(std::vector<ParamRef>{}, table).value(), std::vector<std::string>{});
@@ -221,6 +284,43 @@ TEST(VeskParams, FixedAndTableEntries) {
   ASSERT_FALSE(beyond);
   EXPECT_EQ(beyond.error().kind, VeskErrorKind::SymbolicParameter);
   EXPECT_EQ(beyond.error().detail, "p2");
+}
+
+// Entries of a large table are kept apart while few are used, then all together: the texts stay those
+// of the entries referred to, each entry repeated or not, on either side of the change.
+TEST(VeskParams, EntriesOfALargeTable) {
+  constexpr std::uint32_t kEntries = 1000;
+  std::vector<Parameter> table;
+  std::vector<std::string> texts;
+  for (std::uint32_t k = 0; k < kEntries; ++k) {
+    const bool symbolic = k % 3 == 0;
+    table.push_back({symbolic ? var("s" + std::to_string(k)) : num(k + 0.5)});
+    texts.push_back(symbolic ? "s" + std::to_string(k) : std::to_string(k) + ".5");
+  }
+  std::vector<ParamRef> refs;
+  std::vector<std::string> expected;
+  auto refer = [&](std::uint32_t k) {
+    refs.push_back(index(k));
+    expected.push_back(texts[k]);
+  };
+  refer(kEntries - 1);
+  for (std::uint32_t k = 0; k < 200; ++k) {
+    refer(k);
+    refer(kEntries - 1 - k % 5);
+  }
+  for (std::uint32_t k = 0; k < kEntries; k += 7) refer(k);
+  EXPECT_EQ(format_vesk_params(refs, table).value(), expected);
+
+  std::vector<Operation> ops;
+  std::string lines;
+  for (std::size_t i = 0; i < refs.size(); ++i) {
+    ops.push_back(op(StandardGate::RZ, {0}, {refs[i]}));
+    lines += "RZ Q0 " + expected[i] + "\n";
+  }
+  EXPECT_EQ(convert(circuit(std::move(ops), table)), lines);
+  // A failure after the change names the entry as before.
+  refs.push_back(index(kEntries));
+  EXPECT_EQ(format_vesk_params(refs, table).error().detail, "p1000");
 }
 
 TEST(EvaluateExprF64, NumbersConstantsAndFailures) {

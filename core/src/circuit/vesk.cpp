@@ -5,10 +5,12 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
 #include "norvi/core/circuit/debug_text.hpp"
+#include "norvi/symbolic/debug_writer.hpp"
 #include "norvi/symbolic/evaluate.hpp"
 #include "norvi/symbolic/expr_text.hpp"
 #include "norvi/symbolic/number_format.hpp"
@@ -92,10 +94,14 @@ std::string replace_pi_sign(std::string text) {
 }
 
 // The circuit's parameter table, each entry evaluated on first use only: a large circuit refers to
-// the same few entries over and over.
+// the same few entries over and over. The cost follows the entries used, so that one operation over a
+// huge table costs what it costs over a small one: they are kept by index in a hash map until a
+// vector over the whole table costs little beside the work already done, then in that vector.
 class ParamTable {
  public:
-  explicit ParamTable(std::span<const Parameter> table) : table_(table), entries_(table.size()) {}
+  explicit ParamTable(std::span<const Parameter> table) : table_(table) {
+    if (dense_pays(0)) dense_.resize(table_.size());
+  }
 
   std::size_t size() const noexcept { return table_.size(); }
 
@@ -103,13 +109,11 @@ class ParamTable {
   std::optional<double> value(std::uint32_t index) { return entry(index).value; }
 
   // The entry's plain text, for one that stays symbolic.
-  const std::string& plain(std::uint32_t index) {
-    Entry& e = entry(index);
-    if (!e.plain) e.plain = symbolic::plain_text(*table_[index].expr);
-    return *e.plain;
-  }
+  std::string plain(std::uint32_t index) const { return symbolic::plain_text(*table_[index].expr); }
 
-  // The text of one parameter reference in a gate line.
+  // The text of one parameter reference in a gate line. A symbolic entry's text holds the caller's
+  // names: one with a line breaker in it would start a line of its own, so it fails as
+  // ControlCharacter with the entry's name "p{}" (a gate line names its operation instead).
   std::expected<void, VeskError> append_param(std::string& out, const ParamRef& param) {
     if (const auto* fixed = std::get_if<param_ref::Fixed>(&param)) {
       append_angle(out, fixed->value);
@@ -117,23 +121,34 @@ class ParamTable {
     }
     const std::uint32_t index = std::get<param_ref::Index>(param).index;
     if (index >= size()) return symbolic_parameter_index(index);
-    if (const std::optional<double> number = value(index)) {
-      append_angle(out, *number);
-    } else {
-      out += replace_pi_sign(plain(index));
+    Entry& e = entry(index);
+    if (e.value) {
+      append_angle(out, *e.value);
+      return {};
     }
+    if (!e.written) {
+      e.written = replace_pi_sign(plain(index));
+      e.breaks_line = symbolic::holds_line_breaker(*e.written);
+    }
+    if (e.breaks_line) return fail(VeskErrorKind::ControlCharacter, fmt::format("p{}", index));
+    out += *e.written;
     return {};
   }
 
  private:
   struct Entry {
     bool evaluated = false;
+    bool breaks_line = false;  // `written` holds a line breaker
     std::optional<double> value;
-    std::optional<std::string> plain;
+    std::optional<std::string> written;  // the plain text with "pi" for "π", as a gate line has it
   };
 
+  // Whether a vector of the whole table costs at most 16 times the entries used so far, counting
+  // four more: so a small table takes it at once.
+  bool dense_pays(std::size_t used) const noexcept { return table_.size() <= 16 * (used + 4); }
+
   Entry& entry(std::uint32_t index) {
-    Entry& e = entries_[index];
+    Entry& e = dense_.empty() ? sparse_entry(index) : dense_[index];
     if (!e.evaluated) {
       e.evaluated = true;
       if (auto number = evaluate_expr_f64(*table_[index].expr)) e.value = *number;
@@ -141,8 +156,18 @@ class ParamTable {
     return e;
   }
 
+  Entry& sparse_entry(std::uint32_t index) {
+    const auto [at, fresh] = sparse_.try_emplace(index);
+    if (!fresh || !dense_pays(sparse_.size())) return at->second;
+    dense_.resize(table_.size());
+    for (auto& [kept, e] : sparse_) dense_[kept] = std::move(e);
+    sparse_ = {};
+    return dense_[index];
+  }
+
   std::span<const Parameter> table_;
-  std::vector<Entry> entries_;
+  std::unordered_map<std::uint32_t, Entry> sparse_;
+  std::vector<Entry> dense_;  // once taken, every entry of the table
 };
 
 // The VESK name of a standard gate; null for the two gates VESK cannot express.
@@ -166,7 +191,10 @@ std::expected<void, VeskError> append_standard(std::string& out, StandardGate ga
   append_labels(out, op.qubits);
   for (const ParamRef& param : op.params) {
     out += ' ';
-    if (auto appended = table.append_param(out, param); !appended) return appended;
+    if (auto appended = table.append_param(out, param); !appended) {
+      if (appended.error().kind == VeskErrorKind::ControlCharacter) appended.error().detail = instruction_name(op.instruction);
+      return appended;
+    }
   }
   if (name.empty()) return fail(VeskErrorKind::UnsupportedGate, std::string(standard_gate_name(gate)));
   return {};
@@ -258,6 +286,8 @@ std::string VeskError::message() const {
           "Symbolic parameter '{}': VESK only supports numeric parameters. Please bind all symbolic parameters to "
           "numeric values before dumping.",
           detail);
+    case VeskErrorKind::ControlCharacter:
+      return fmt::format("Control character in a parameter of '{}': VESK writes each operation on one line", detail);
     case VeskErrorKind::InvalidDelay: break;
   }
   return fmt::format("Invalid VESK delay parameter: {}", detail);

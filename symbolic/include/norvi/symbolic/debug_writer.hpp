@@ -18,6 +18,14 @@ namespace norvi::symbolic {
 __extension__ using Int128 = __int128;
 __extension__ using UInt128 = unsigned __int128;
 
+// Characters that would break or garble a one-line text: the control characters (U+0000 to U+001F,
+// U+007F to U+009F) and the line and paragraph separators (U+2028, U+2029).
+// The code point of the two- or three-byte UTF-8 sequence at the start of `rest` when it is one of
+// them (U+0080 to U+009F, U+2028, U+2029), else 0.
+unsigned multibyte_line_breaker(std::string_view rest);
+// Whether `text` holds one of them, in one byte or several.
+bool holds_line_breaker(std::string_view text);
+
 class DebugWriter {
  public:
   DebugWriter(std::string& out, bool alternate) : out_(out), alternate_(alternate) {}
@@ -51,7 +59,7 @@ class DebugWriter {
   void none() { word("None"); }
   void open_some() { open_tuple("Some"); }
 
-  // The text `value` as a quoted, escaped string, appended to `out`.
+  // The text `value` as a quoted, escaped string, appended to `out`; every line breaker escaped.
   static void append_quoted(std::string& out, std::string_view text);
 
  private:

@@ -20,10 +20,13 @@ enum class VeskErrorKind : std::uint8_t {
   UnsupportedClassicalControl,
   SymbolicParameter,
   InvalidDelay,
+  ControlCharacter,
 };
 
 // Why a circuit has no VESK text. `detail` is what the message names: the gate, the classical
-// operation, the control flow's structural text, the parameter, or the delay's problem.
+// operation, the control flow's structural text, the parameter, the delay's problem, or the operation
+// whose parameter text holds a control character or a line or paragraph separator (its instruction
+// name; "p{}", the table entry, from format_vesk_params, which has no operation).
 struct VeskError {
   VeskErrorKind kind = VeskErrorKind::UnsupportedGate;
   std::string detail;
@@ -42,7 +45,7 @@ struct CircuitError {
   std::string message() const;
 };
 
-// The VESK text of a circuit, or the first operation's failure met.
+// The VESK text of a circuit, or the first operation's failure met (then nothing is written).
 std::expected<std::string, VeskError> circuit_to_vesk(const Circuit& circuit);
 
 // The value of a gate parameter: evaluated without bindings, then with "π" and "e" bound.
@@ -52,7 +55,8 @@ std::expected<double, CircuitError> evaluate_expr_f64(const symbolic::Expr& expr
 std::string format_qubit_labels(std::span<const Qubit> qubits);
 
 // The text of each parameter reference, in order, against the circuit's parameter table. A table entry
-// that stays symbolic is written as its plain text with "pi" for "π".
+// that stays symbolic is written as its plain text with "pi" for "π", unless that text holds a control
+// character or a line or paragraph separator.
 std::expected<std::vector<std::string>, VeskError> format_vesk_params(std::span<const ParamRef> params,
                                                                       std::span<const Parameter> table);
 
