@@ -1,15 +1,18 @@
-// Reading the credentials file: the whole file, which must be UTF-8 text, then its JSON form. A file
-// that cannot be read is an authentication failure naming the path; one that does not decode is a
-// JSON error with the decoder's position.
+// Reading the credentials file: the whole file, which must be a regular file of at most
+// kCredentialsFileLimit bytes holding UTF-8 text, then its JSON form. A file that cannot be read is an
+// authentication failure naming the path; one that does not decode is a JSON error with the decoder's
+// position.
 
 #include <fcntl.h>
 #include <fmt/format.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 #include <string_view>
 
+#include "file_kind.hpp"
 #include "norvi/client/credentials.hpp"
 
 namespace norvi::client {
@@ -77,24 +80,43 @@ std::string lossy_utf8(std::string_view s) {
   return out;
 }
 
-// The whole file, or the failure's text.
+static_assert(kCredentialsFileLimit == std::size_t{1} << 20, "the text below names the limit");
+constexpr const char* kTooLarge = "larger than 1 MiB";
+
+// The whole file, or the failure's text. Nothing but a regular file is opened or read: a FIFO would
+// block (with the interpreter lock held, for the binding), a device may never end. The path is checked
+// before opening, since opening a device can have effects of its own, and the opened file again, in case
+// the path was replaced in between (O_NONBLOCK keeps a FIFO put there from blocking the open). The read
+// stops one byte past the limit whatever the size said, as a file may grow while it is read.
 std::string read_whole(const std::string& path, std::string& failure) {
   std::string text;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    failure = os_error_text(errno);
+    return text;
+  }
+  if (failure = not_a_regular_file(st.st_mode); !failure.empty()) return text;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     failure = os_error_text(errno);
     return text;
   }
+  if (::fstat(fd, &st) != 0) {
+    failure = os_error_text(errno);
+  } else if (failure = not_a_regular_file(st.st_mode); failure.empty()) {
+    if (st.st_size > static_cast<off_t>(kCredentialsFileLimit)) failure = kTooLarge;
+  }
   char buffer[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+  while (failure.empty()) {
+    const std::size_t room = kCredentialsFileLimit + 1 - text.size();
+    const ssize_t n = ::read(fd, buffer, room < sizeof buffer ? room : sizeof buffer);
     if (n > 0) {
       text.append(buffer, static_cast<std::size_t>(n));
+      if (text.size() > kCredentialsFileLimit) failure = kTooLarge;
     } else if (n == 0) {
       break;
     } else if (errno != EINTR) {
       failure = os_error_text(errno);
-      break;
     }
   }
   ::close(fd);

@@ -1,12 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
+#include <vector>
 
 #include "norvi/client/credentials.hpp"
+#include "support/file_nodes.hpp"
 
 using namespace norvi::client;
 namespace fs = std::filesystem;
@@ -120,4 +126,100 @@ TEST_F(CredentialsRead, FilesThatCannotBeRead) {
     EXPECT_EQ(read_credentials_file(locked).error().display(),
               "Authentication failed: could not read credentials from " + locked + ": Permission denied (os error 13)");
   }
+}
+
+namespace {
+
+// Reads `path` on another thread. Should the read block (as reading a FIFO whose other end nobody opens
+// would), the FIFO's writing end is opened and closed after a deadline, so the reader comes back and the
+// test fails instead of hanging.
+Result<Credentials> read_with_deadline(const std::string& path) {
+  auto reading = std::async(std::launch::async, [&] { return read_credentials_file(path); });
+  if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    ADD_FAILURE() << "reading " << path << " blocked";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+  }
+  return reading.get();
+}
+
+std::string cannot_read(const std::string& path, const std::string& why) {
+  return "Authentication failed: could not read credentials from " + path + ": " + why;
+}
+
+}  // namespace
+
+// Only a regular file of at most 1 MiB is read: a FIFO would block, a device could never end, and a
+// credentials record is a key and a token. Links to a regular file read as the file.
+TEST_F(CredentialsRead, OnlyARegularFileOfBoundedSizeIsRead) {
+  const std::string record = R"({"api_key": "k", "access_token": "t", "token_obtained_at": 3})";
+  const std::string fifo = (dir_ / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string sparse = (dir_ / "sparse.json").string();
+  file_with("", "sparse.json");
+  ASSERT_EQ(::truncate(sparse.c_str(), 2 << 20), 0);
+  const std::string socket_path = (dir_ / "socket").string();
+  ASSERT_TRUE(norvi::testing::make_socket_node(socket_path));
+  // Padded with blanks to the limit and one byte beyond it.
+  const std::string at_limit = file_with(record + std::string(kCredentialsFileLimit - record.size(), ' '), "at.json");
+  const std::string beyond = file_with(record + std::string(kCredentialsFileLimit + 1 - record.size(), ' '), "over.json");
+  const std::string plain = file_with(record, "plain.json");
+  fs::create_symlink("plain.json", dir_ / "link");
+  fs::create_symlink("link", dir_ / "link-to-link");
+  fs::create_symlink("fifo", dir_ / "link-to-fifo");
+
+  struct Case {
+    std::string path;
+    std::string why;  // empty: reads the record
+  };
+  const Case cases[] = {
+      {fifo, "not a regular file"},
+      {(dir_ / "link-to-fifo").string(), "not a regular file"},
+      {socket_path, "not a regular file"},
+      {sparse, "larger than 1 MiB"},
+      {beyond, "larger than 1 MiB"},
+      {at_limit, ""},
+      {(dir_ / "link").string(), ""},
+      {(dir_ / "link-to-link").string(), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto read = read_with_deadline(c.path);
+    if (c.why.empty()) {
+      ASSERT_TRUE(read) << read.error().display();
+      EXPECT_EQ(*read, (Credentials{"k", "t", 3}));
+    } else {
+      ASSERT_FALSE(read);
+      ASSERT_TRUE(read.error().is<errors::Auth>());
+      EXPECT_EQ(read.error().display(), cannot_read(c.path, c.why));
+    }
+  }
+}
+
+// A file whose size does not tell how much it holds (it grows while read, or the system makes it up as it
+// is read) is read no further than the limit. The kernel's list of this process's mappings is such a
+// file: its size reads 0. Mapping one file with a long name a few hundred times makes it hold more than
+// 1 MiB.
+TEST_F(CredentialsRead, AFileThatHoldsMoreThanItsSizeSaysIsBounded) {
+  fs::path deep = dir_;
+  for (int i = 0; i < 14; ++i) deep /= std::string(250, static_cast<char>('a' + i));
+  fs::create_directories(deep);
+  const fs::path mapped = deep / "page";
+  std::ofstream(mapped) << "x";
+  const int fd = ::open(mapped.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const std::size_t line = mapped.native().size() + 80;
+  const std::size_t count = (kCredentialsFileLimit / line) * 3 / 2;
+  std::vector<void*> maps;
+  for (std::size_t i = 0; i < count; ++i) {
+    void* p = ::mmap(nullptr, 1, PROT_READ, MAP_PRIVATE, fd, 0);
+    ASSERT_NE(p, MAP_FAILED);
+    maps.push_back(p);
+  }
+  ::close(fd);
+
+  const auto read = read_credentials_file("/proc/self/maps");
+  for (void* p : maps) ::munmap(p, 1);
+  ASSERT_FALSE(read);
+  EXPECT_EQ(read.error().display(), cannot_read("/proc/self/maps", "larger than 1 MiB"));
 }

@@ -4,9 +4,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "norvi/client/credentials.hpp"
+#include "support/file_nodes.hpp"
 
 using namespace norvi::client;
 namespace fs = std::filesystem;
@@ -122,4 +127,129 @@ TEST_F(CredentialsFile, FailuresAreIoAndLeaveEarlierFileIntact) {
     fs::permissions(dir_, fs::perms::owner_all);
     EXPECT_EQ(read(good), before);
   }
+}
+
+namespace {
+
+std::string file_type(const fs::path& p) {
+  switch (fs::symlink_status(p).type()) {
+    case fs::file_type::regular: return "regular";
+    case fs::file_type::directory: return "directory";
+    case fs::file_type::symlink: return "symlink";
+    case fs::file_type::fifo: return "fifo";
+    case fs::file_type::socket: return "socket";
+    case fs::file_type::not_found: return "missing";
+    default: return "other";
+  }
+}
+
+}  // namespace
+
+// A link at the path is followed to its final target, which is replaced in its own directory: the links
+// stay links, the target holds the new record with mode 0600, and no temporary is left anywhere.
+TEST_F(CredentialsFile, LinksAreFollowedToTheFileTheyName) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // link (in dir_) -> target, as written
+    std::string target;                                      // the file that must receive the record
+    bool target_exists;
+  };
+  const std::string abs_target = (dir_ / "elsewhere" / "real.json").string();
+  const Case cases[] = {
+      {"relative", {{"c.json", "real.json"}}, "real.json", true},
+      {"absolute", {{"c.json", abs_target}}, "elsewhere/real.json", true},
+      {"into another directory", {{"c.json", "elsewhere/../elsewhere/real.json"}}, "elsewhere/real.json", true},
+      {"chain", {{"c.json", "l2"}, {"l2", "elsewhere/l3"}, {"elsewhere/l3", "real.json"}}, "elsewhere/real.json",
+       true},
+      {"dangling", {{"c.json", "elsewhere/new.json"}}, "elsewhere/new.json", false},
+      {"dangling chain", {{"c.json", "l2"}, {"l2", "new.json"}}, "new.json", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "elsewhere");
+    if (c.target_exists) {
+      std::ofstream(dir_ / c.target) << "old token";
+      fs::permissions(dir_ / c.target, fs::perms::all);
+    }
+    for (const auto& [link, target] : c.links) fs::create_symlink(target, dir_ / link);
+
+    const auto saved = save_credentials_file(kCreds, (dir_ / "c.json").string());
+    ASSERT_TRUE(saved) << saved.error().display();
+    for (const auto& [link, target] : c.links) {
+      ASSERT_EQ(file_type(dir_ / link), "symlink") << link;
+      EXPECT_EQ(fs::read_symlink(dir_ / link).string(), target);
+    }
+    EXPECT_EQ(file_type(dir_ / c.target), "regular");
+    EXPECT_EQ(read(dir_ / "c.json"), credentials_file_text(kCreds));
+    EXPECT_EQ(mode(dir_ / c.target), 0600u);
+    for (const auto& entry : fs::recursive_directory_iterator(dir_))
+      EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+  }
+}
+
+// Whatever is at the path and is not a regular file (or a link to one) is left as it is, and nothing is
+// written anywhere: a token written into a pipe, a socket or a device is never what the caller meant.
+TEST_F(CredentialsFile, APathThatIsNotARegularFileIsRefused) {
+  ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  fs::create_directory(dir_ / "directory");
+  std::ofstream(dir_ / "directory" / "inside") << "x";
+  fs::create_directory(dir_ / "empty-directory");
+  const bool have_socket = norvi::testing::make_socket_node(dir_ / "socket");
+  fs::create_symlink("fifo", dir_ / "link-to-fifo");
+  fs::create_symlink("directory", dir_ / "link-to-directory");
+  fs::create_symlink("loop-b", dir_ / "loop-a");
+  fs::create_symlink("loop-a", dir_ / "loop-b");
+  fs::create_symlink("missing-directory/c.json", dir_ / "dangling-into-nothing");
+
+  struct Case {
+    std::string name;
+    std::string detail;
+  };
+  std::vector<Case> cases = {
+      {"fifo", "not a regular file"},
+      {"directory", "Is a directory (os error 21)"},
+      {"empty-directory", "Is a directory (os error 21)"},
+      {"link-to-fifo", "not a regular file"},
+      {"link-to-directory", "Is a directory (os error 21)"},
+      {"loop-a", "Too many levels of symbolic links (os error 40)"},
+      // A link's target directory is not created: only the directories of the path as given are.
+      {"dangling-into-nothing", "No such file or directory (os error 2)"},
+  };
+  if (have_socket) cases.push_back({"socket", "not a regular file"});
+
+  std::map<std::string, std::string> before;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_)) before[entry.path()] = file_type(entry.path());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto saved = save_credentials_file(kCreds, (dir_ / c.name).string());
+    ASSERT_FALSE(saved);
+    ASSERT_TRUE(saved.error().is<errors::Io>());
+    EXPECT_EQ(saved.error().display(), "IO error: " + c.detail);
+  }
+  std::map<std::string, std::string> after;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_)) after[entry.path()] = file_type(entry.path());
+  EXPECT_EQ(after, before);
+}
+
+// A link that another user planted in a sticky, world-writable directory (such as /tmp) is not followed,
+// as the kernel refuses to open through one: it could point at any file the caller may write.
+TEST_F(CredentialsFile, ALinkOfAnotherUserInAStickyDirectoryIsNotFollowed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link another owner";
+  const fs::path shared = dir_ / "shared";
+  fs::create_directory(shared);
+  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+  std::ofstream(dir_ / "victim") << "keep";
+  fs::create_symlink(dir_ / "victim", shared / "c.json");
+  ASSERT_EQ(::lchown((shared / "c.json").c_str(), 4242, 4242), 0);
+
+  const auto saved = save_credentials_file(kCreds, (shared / "c.json").string());
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().display(), "IO error: Permission denied (os error 13)");
+  EXPECT_EQ(read(dir_ / "victim"), "keep");
+
+  // The same link owned by the directory's owner is followed.
+  ASSERT_EQ(::lchown((shared / "c.json").c_str(), 0, 0), 0);
+  ASSERT_TRUE(save_credentials_file(kCreds, (shared / "c.json").string()));
+  EXPECT_EQ(read(dir_ / "victim"), credentials_file_text(kCreds));
 }

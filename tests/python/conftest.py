@@ -1,6 +1,7 @@
 """Shared fixtures: the local platform double (a separate process) and a CONNECT proxy."""
 
 import os
+import socket
 import sys
 
 import pytest
@@ -36,3 +37,18 @@ def connect_proxy(tmp_path):
     proxy = ConnectProxy(tmp_path / "connect-proxy.log")
     yield proxy
     proxy.stop()
+
+
+@pytest.fixture
+def socket_node():
+    """Makes a Unix socket node at a path (the socket itself is closed again; the node stays)."""
+    def make(path):
+        # A socket address holds a short path only: bind by the name relative to its folder.
+        with socket.socket(socket.AF_UNIX) as sock:
+            cwd = os.getcwd()
+            os.chdir(path.parent)
+            try:
+                sock.bind(path.name)
+            finally:
+                os.chdir(cwd)
+    return make

@@ -3,10 +3,13 @@ the renewal it may need."""
 
 import json
 import os
+import subprocess
+import sys
 import time
 
 import pytest
 
+import norvi_brevora
 from norvi_brevora import BrevoraError, BrevoraPlatform
 
 EXPIRED = "Authentication failed: access token has expired; set auto_refresh=true or call login() again"
@@ -44,16 +47,75 @@ def test_a_missing_file(platform_double, path):
         f"Authentication failed: could not read credentials from {path}: No such file or directory (os error 2)")
 
 
+def sparse_file(path, size):
+    with open(path, "wb") as f:
+        f.truncate(size)
+
+
 @pytest.mark.parametrize("prepare, reason", [
     (lambda p: p.mkdir(), "Is a directory (os error 21)"),
     (lambda p: p.write_bytes(b'{"api_key": "caf\xe9"}'), "stream did not contain valid UTF-8"),
-], ids=["directory", "invalid-utf8"])
-def test_a_file_that_cannot_be_read(platform_double, path, prepare, reason):
-    prepare(path)
+    (lambda p: sparse_file(p, 2 << 20), "larger than 1 MiB"),
+    ("socket", "not a regular file"),
+], ids=["directory", "invalid-utf8", "over-1-MiB", "socket"])
+def test_a_file_that_cannot_be_read(platform_double, path, socket_node, prepare, reason):
+    if prepare == "socket":
+        socket_node(path)
+    else:
+        prepare(path)
     with pytest.raises(BrevoraError) as raised:
         from_file(platform_double, path)
     assert str(raised.value) == f"Authentication failed: could not read credentials from {path}: {reason}"
     assert platform_double.log() == []
+
+
+def test_a_file_of_1_mib_is_read(platform_double, path):
+    record = json.dumps({"api_key": "k", "access_token": "t", "token_obtained_at": int(time.time())})
+    path.write_text(record.ljust(1 << 20))
+    from_file(platform_double, path)
+    assert platform_double.log() == []
+
+
+# Reading a FIFO that no one writes would block for good, with the interpreter lock held: the call runs
+# in a child process so that such a block fails the test instead of hanging it.
+FIFO_READER = """
+import sys
+from norvi_brevora import BrevoraError, BrevoraPlatform
+try:
+    BrevoraPlatform.from_credentials(domain=sys.argv[1], credentials_path=sys.argv[2])
+except BrevoraError as error:
+    print(error)
+"""
+
+
+@pytest.mark.parametrize("link", [False, True], ids=["fifo", "link-to-fifo"])
+def test_a_fifo_is_refused_without_blocking(platform_double, tmp_path, link):
+    os.mkfifo(tmp_path / "fifo")
+    path = tmp_path / "c.json" if link else tmp_path / "fifo"
+    if link:
+        os.symlink("fifo", path)
+    package_root = os.path.dirname(os.path.dirname(norvi_brevora.__file__))
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([package_root, os.environ.get("PYTHONPATH", "")]))
+    try:
+        child = subprocess.run([sys.executable, "-c", FIFO_READER, platform_double.domain, str(path)], env=env,
+                               capture_output=True, text=True, timeout=20)
+    except subprocess.TimeoutExpired:
+        pytest.fail("from_credentials blocked on a FIFO")
+    assert child.returncode == 0, child.stderr
+    assert child.stdout == f"Authentication failed: could not read credentials from {path}: not a regular file\n"
+    assert platform_double.log() == []
+
+
+def test_a_renewal_through_a_link_replaces_the_file_it_names(platform_double, tmp_path):
+    (tmp_path / "real").mkdir()
+    write(tmp_path / "real" / "c.json", 0)
+    link = tmp_path / "c.json"
+    os.symlink("real/c.json", link)
+    from_file(platform_double, link)
+    assert [r["endpoint"] for r in platform_double.log()] == ["login"]
+    assert link.is_symlink()
+    assert json.loads(link.read_text())["access_token"] == "tok-1"
+    assert os.stat(link).st_mode & 0o777 == 0o600
 
 
 def test_a_path_holding_a_nul_byte_is_not_cut_short(platform_double, path):

@@ -3,6 +3,7 @@ argument handling."""
 
 import inspect
 import json
+import os
 import stat
 import time
 
@@ -115,6 +116,53 @@ def test_a_failed_write_fails_the_login_after_the_platform_accepted_the_key(plat
     assert str(raised.value).startswith(text)
     assert len(platform_double.log("login")) == 1
     assert not (tmp_path / "dir").exists()
+
+
+def test_a_link_at_the_path_is_followed_and_stays(platform_double, tmp_path):
+    """The file the links name receives the new token; the links stay links. A dangling link names the
+    file to create."""
+    (tmp_path / "real").mkdir()
+    (tmp_path / "real" / "c.json").write_text("old token")
+    os.symlink("real/c.json", tmp_path / "second")
+    os.symlink("second", tmp_path / "c.json")
+    os.symlink("real/new.json", tmp_path / "dangling.json")
+    for token, path, target in [("tok-1", tmp_path / "c.json", tmp_path / "real" / "c.json"),
+                                ("tok-2", tmp_path / "dangling.json", tmp_path / "real" / "new.json")]:
+        login(platform_double, path)
+        assert path.is_symlink()
+        assert json.loads(target.read_text())["access_token"] == token
+        assert stat.S_IMODE(os.lstat(target).st_mode) == 0o600
+    assert (tmp_path / "second").is_symlink()
+    assert sorted(os.listdir(tmp_path / "real")) == ["c.json", "new.json"]
+
+
+def make_node(kind, path, socket_node):
+    if kind == "fifo":
+        os.mkfifo(path)
+    elif kind == "socket":
+        socket_node(path)
+    elif kind == "directory":
+        path.mkdir()
+    elif kind == "link-to-fifo":
+        os.mkfifo(path.parent / "fifo")
+        os.symlink("fifo", path)
+
+
+@pytest.mark.parametrize("kind, text", [
+    ("fifo", "IO error: not a regular file"),
+    ("socket", "IO error: not a regular file"),
+    ("link-to-fifo", "IO error: not a regular file"),
+    ("directory", "IO error: Is a directory (os error 21)"),
+], ids=["fifo", "socket", "link-to-fifo", "directory"])
+def test_a_path_that_is_not_a_regular_file_is_left_as_it_is(platform_double, tmp_path, socket_node, kind, text):
+    path = tmp_path / "c.json"
+    make_node(kind, path, socket_node)
+    before = {name: os.lstat(tmp_path / name).st_mode for name in os.listdir(tmp_path)}
+    with pytest.raises(BrevoraError) as raised:
+        login(platform_double, path)
+    assert str(raised.value) == text
+    assert len(platform_double.log("login")) == 1
+    assert {name: os.lstat(tmp_path / name).st_mode for name in os.listdir(tmp_path)} == before
 
 
 def test_login_is_a_static_method_with_its_text_signature(platform_double, tmp_path):
