@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -196,30 +195,3 @@ TEST_F(CredentialsRead, OnlyARegularFileOfBoundedSizeIsRead) {
   }
 }
 
-// A file whose size does not tell how much it holds (it grows while read, or the system makes it up as it
-// is read) is read no further than the limit. The kernel's list of this process's mappings is such a
-// file: its size reads 0. Mapping one file with a long name a few hundred times makes it hold more than
-// 1 MiB.
-TEST_F(CredentialsRead, AFileThatHoldsMoreThanItsSizeSaysIsBounded) {
-  fs::path deep = dir_;
-  for (int i = 0; i < 14; ++i) deep /= std::string(250, static_cast<char>('a' + i));
-  fs::create_directories(deep);
-  const fs::path mapped = deep / "page";
-  std::ofstream(mapped) << "x";
-  const int fd = ::open(mapped.c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  const std::size_t line = mapped.native().size() + 80;
-  const std::size_t count = (kCredentialsFileLimit / line) * 3 / 2;
-  std::vector<void*> maps;
-  for (std::size_t i = 0; i < count; ++i) {
-    void* p = ::mmap(nullptr, 1, PROT_READ, MAP_PRIVATE, fd, 0);
-    ASSERT_NE(p, MAP_FAILED);
-    maps.push_back(p);
-  }
-  ::close(fd);
-
-  const auto read = read_credentials_file("/proc/self/maps");
-  for (void* p : maps) ::munmap(p, 1);
-  ASSERT_FALSE(read);
-  EXPECT_EQ(read.error().display(), cannot_read("/proc/self/maps", "larger than 1 MiB"));
-}
