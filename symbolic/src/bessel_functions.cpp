@@ -268,6 +268,7 @@ std::optional<double> bessel_i_f64(std::int32_t n, double x) {
 
 std::optional<double> bessel_k_f64(std::int32_t n, double x) {
   if (!(x > 0)) return std::nullopt;
+  if (std::isinf(x)) return 0.0;
   // e^x K0(x) and e^x K1(x).
   double k0 = 0.0;
   double k1 = 0.0;
@@ -285,6 +286,10 @@ std::optional<double> bessel_k_f64(std::int32_t n, double x) {
     k1 = (1.25331414 + y * (0.23498619 + y * (-0.3655620e-1 + y * (0.1504268e-1 + y * (-0.780353e-2 + y * (0.325614e-2 + y * (-0.68245e-3))))))) / root;
   }
   const std::uint64_t an = detail::magnitude(n);
+  // K_(k+1) <= (1 + 2k/x) max(K_k, K_(k-1)), so K_n <= K_1 e^(n^2/x): below the smallest double the
+  // value is 0 (this also keeps the e^-x scaling below within range for arguments near the overflow).
+  const auto dn = static_cast<double>(an);
+  if (std::log(std::max(k0, k1)) + dn * (dn / x) - x < detail::kLogUnderflow - 1) return 0.0;
   detail::ScaledPair pair{k0, an == 0 ? k0 : k1};
   // One step grows the values by at most 1 + 2n/x; renormalising below 1e150 over that keeps every
   // product finite.

@@ -184,7 +184,9 @@ std::optional<double> polygamma_f64(std::int32_t n, double x) {
   if (n == 0) return digamma_f64(x);
   if (n == 1) return trigamma_f64(x);
   if (detail::is_nonpositive_integer(x)) return std::nullopt;
-  if (std::isnan(x)) return kNaN;
+  // NaN, and -inf, where the reflection below has no nearest integer to step to (sin(pi x) has no
+  // value there): NaN, as digamma and trigamma give.
+  if (std::isnan(x) || x == -kInf) return kNaN;
   const auto un = static_cast<std::uint64_t>(n);
   if (x > 0) return detail::polygamma_positive(un, x);
   // x < 0: with m = ceil(-x), y = x + m in (0, 1) and b = 1 - y, the recurrence walked m times sums
