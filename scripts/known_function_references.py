@@ -199,6 +199,12 @@ def cases():
         add("hermite", (n, y), (1e-12, 0.0))
     for l, m, x in ((3, 1, 0.4), (10, -3, -0.7), (40, 20, 0.3), (100, 0, 0.999), (170, 170, 0.2)):
         add("assoc_legendre", (l, m, x), (1e-12, 0.0))
+    # Near zero, where every other value of a recurrence lies about x below its neighbours (subnormal
+    # arguments included): within rounding and one subnormal step.
+    for l, m, x in ((1001, 0, 5e-324), (3001, 2, -2e-320), (20001, 1, 5e-324), (20000, 0, 1e-300), (1001, 3, -3e-15)):
+        add("assoc_legendre", (l, m, x), (1e-12, 5e-324))
+    for n, y in ((101, 1e-310), (150, 5e-324), (1001, -3e-15), (20000, 1e-300)):
+        add("hermite", (n, y), (1e-12, 5e-324))
     for l, m, theta, phi in ((2, 1, 0.3, 0.4), (90, 90, 1.0, 0.0), (300, 70, 0.8, 0.0), (200, 160, 1.2, 0.1),
                              (1000, 999, 1.5, 0.0), (50, -20, 2.0, 0.7), (1500, 300, 0.05, 0.0)):
         tol = (1e-11, 1e-14)
