@@ -275,9 +275,11 @@ std::optional<double> bessel_k_f64(std::int32_t n, double x) {
   if (x <= 2.0) {
     const double y = x * x / 4.0;
     const double grow = std::exp(x);
-    k0 = grow * (-std::log(x / 2.0) * bessel_i0_f64(x) +
+    // ln x - ln 2 rather than ln(x/2), which is -inf for the smallest subnormal.
+    const double log_half = std::log(x) - std::numbers::ln2;
+    k0 = grow * (-log_half * bessel_i0_f64(x) +
                  (-0.57721566 + y * (0.42278420 + y * (0.23069756 + y * (0.3488590e-1 + y * (0.262698e-2 + y * (0.10750e-3 + y * 0.74e-5)))))));
-    k1 = grow * (std::log(x / 2.0) * bessel_i1_f64(x) +
+    k1 = grow * (log_half * bessel_i1_f64(x) +
                  (1.0 / x) * (1.0 + y * (0.15443144 + y * (-0.67278579 + y * (-0.18156897 + y * (-0.1919402e-1 + y * (-0.110404e-2 + y * (-0.4686e-4))))))));
   } else {
     const double y = 2.0 / x;

@@ -192,8 +192,10 @@ std::optional<double> polygamma_f64(std::int32_t n, double x) {
   // x < 0: with m = ceil(-x), y = x + m in (0, 1) and b = 1 - y, the recurrence walked m times sums
   // to psi(x) = psi(y) - (-1)^n (psi(b) - psi(1 - x)), three evaluations at positive arguments
   // whatever |x| is.
-  const double y = x + std::ceil(-x);
-  const double b = 1 - y;
+  // b = -(x + m - 1) is exact (Sterbenz), where 1 - y would lose the digits of an x just left of 0.
+  const double m = std::ceil(-x);
+  const double y = x + m;
+  const double b = -(x + (m - 1));
   const double even = (n % 2 == 0) ? 1.0 : -1.0;
   const double near = detail::polygamma_positive(un, y);
   const double mirrored = -even * detail::polygamma_positive(un, b);
@@ -204,7 +206,11 @@ std::optional<double> polygamma_f64(std::int32_t n, double x) {
     if (y == b) return far;
     return y < b ? near : mirrored;
   }
-  return near + mirrored + far;
+  const double total = near + mirrored + far;
+  // Infinities of opposite signs otherwise: |psi^(n)| falls with its argument, and 1 - x > 1 exceeds
+  // both y and b, so the term at the smaller of those dominates.
+  if (std::isnan(total)) return y <= b ? near : mirrored;
+  return total;
 }
 
 }  // namespace norvi::symbolic
