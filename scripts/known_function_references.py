@@ -152,6 +152,13 @@ def cases():
     add("polygamma", (0, 3.5), (1e-13, 0.0))
     add("polygamma", (1, 3.5), TRIGAMMA)
     out.append(none_case("polygamma", (3.0, -2.0)))
+    # Just left of 0, where the reflection's argument next to the pole must keep all its digits.
+    for n, x in ((2, -1e-10), (3, -1e-7), (4, -0.01), (5, -0.3)):
+        add("polygamma", (n, x), EXACT)
+    # Left of 0 by the smallest subnormal: every term of the reflection overflows, the one at the pole
+    # dominates.
+    out.append(("polygamma", (2147483647.0, -5e-324), ("value", math.inf), EXACT))
+    out.append(("polygamma", (2147483646.0, -5e-324), ("value", math.inf), EXACT))
 
     # Bessel functions.
     for n, x in ((0, 2.5), (1, 10.0), (5, 2.0), (3, 20.0), (120, 0.5), (40, 30.0), (-3, 7.5), (2, 1e5),
@@ -163,8 +170,11 @@ def cases():
                  (2, 709.0), (40, 3.0), (-4, 2.0), (2147483647, 1.0), (300, 100.0), (1, 800.0)):
         add("besseli", (n, x), BESSEL_IK)
     for n, x in ((1, 1.0), (3, 4.0), (0, 0.5), (2, 10.0), (50, 5.0), (400, 1.0), (2147483647, 1.0),
-                 (0, 800.0)):
+                 (0, 800.0), (0, 5e-324), (0, 1e-300)):
         add("besselk", (n, x), BESSEL_IK)
+    # K_n grows like 1/x^n as x falls to 0: infinite from the smallest subnormal on, for every order.
+    for n in (1, 2, 2147483647):
+        out.append(("besselk", (float(n), 5e-324), ("value", math.inf), EXACT))
 
     # Lambert W.
     for x in (-0.3, -0.1, 0.5, E, 10.0, 1e10, 1e155, 1e200, 1.7e308, math.inf):
@@ -199,6 +209,12 @@ def cases():
         add("hermite", (n, y), (1e-12, 0.0))
     for l, m, x in ((3, 1, 0.4), (10, -3, -0.7), (40, 20, 0.3), (100, 0, 0.999), (170, 170, 0.2)):
         add("assoc_legendre", (l, m, x), (1e-12, 0.0))
+    # Near zero, where every other value of a recurrence lies about x below its neighbours (subnormal
+    # arguments included): within rounding and one subnormal step.
+    for l, m, x in ((1001, 0, 5e-324), (3001, 2, -2e-320), (20001, 1, 5e-324), (20000, 0, 1e-300), (1001, 3, -3e-15)):
+        add("assoc_legendre", (l, m, x), (1e-12, 5e-324))
+    for n, y in ((101, 1e-310), (150, 5e-324), (1001, -3e-15), (20000, 1e-300)):
+        add("hermite", (n, y), (1e-12, 5e-324))
     for l, m, theta, phi in ((2, 1, 0.3, 0.4), (90, 90, 1.0, 0.0), (300, 70, 0.8, 0.0), (200, 160, 1.2, 0.1),
                              (1000, 999, 1.5, 0.0), (50, -20, 2.0, 0.7), (1500, 300, 0.05, 0.0)):
         tol = (1e-11, 1e-14)

@@ -268,15 +268,18 @@ std::optional<double> bessel_i_f64(std::int32_t n, double x) {
 
 std::optional<double> bessel_k_f64(std::int32_t n, double x) {
   if (!(x > 0)) return std::nullopt;
+  if (std::isinf(x)) return 0.0;
   // e^x K0(x) and e^x K1(x).
   double k0 = 0.0;
   double k1 = 0.0;
   if (x <= 2.0) {
     const double y = x * x / 4.0;
     const double grow = std::exp(x);
-    k0 = grow * (-std::log(x / 2.0) * bessel_i0_f64(x) +
+    // ln x - ln 2 rather than ln(x/2), which is -inf for the smallest subnormal.
+    const double log_half = std::log(x) - std::numbers::ln2;
+    k0 = grow * (-log_half * bessel_i0_f64(x) +
                  (-0.57721566 + y * (0.42278420 + y * (0.23069756 + y * (0.3488590e-1 + y * (0.262698e-2 + y * (0.10750e-3 + y * 0.74e-5)))))));
-    k1 = grow * (std::log(x / 2.0) * bessel_i1_f64(x) +
+    k1 = grow * (log_half * bessel_i1_f64(x) +
                  (1.0 / x) * (1.0 + y * (0.15443144 + y * (-0.67278579 + y * (-0.18156897 + y * (-0.1919402e-1 + y * (-0.110404e-2 + y * (-0.4686e-4))))))));
   } else {
     const double y = 2.0 / x;
@@ -285,6 +288,10 @@ std::optional<double> bessel_k_f64(std::int32_t n, double x) {
     k1 = (1.25331414 + y * (0.23498619 + y * (-0.3655620e-1 + y * (0.1504268e-1 + y * (-0.780353e-2 + y * (0.325614e-2 + y * (-0.68245e-3))))))) / root;
   }
   const std::uint64_t an = detail::magnitude(n);
+  // K_(k+1) <= (1 + 2k/x) max(K_k, K_(k-1)), so K_n <= K_1 e^(n^2/x): below the smallest double the
+  // value is 0 (this also keeps the e^-x scaling below within range for arguments near the overflow).
+  const auto dn = static_cast<double>(an);
+  if (std::log(std::max(k0, k1)) + dn * (dn / x) - x < detail::kLogUnderflow - 1) return 0.0;
   detail::ScaledPair pair{k0, an == 0 ? k0 : k1};
   // One step grows the values by at most 1 + 2n/x; renormalising below 1e150 over that keeps every
   // product finite.

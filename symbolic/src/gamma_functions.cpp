@@ -184,14 +184,18 @@ std::optional<double> polygamma_f64(std::int32_t n, double x) {
   if (n == 0) return digamma_f64(x);
   if (n == 1) return trigamma_f64(x);
   if (detail::is_nonpositive_integer(x)) return std::nullopt;
-  if (std::isnan(x)) return kNaN;
+  // NaN, and -inf, where the reflection below has no nearest integer to step to (sin(pi x) has no
+  // value there): NaN, as digamma and trigamma give.
+  if (std::isnan(x) || x == -kInf) return kNaN;
   const auto un = static_cast<std::uint64_t>(n);
   if (x > 0) return detail::polygamma_positive(un, x);
   // x < 0: with m = ceil(-x), y = x + m in (0, 1) and b = 1 - y, the recurrence walked m times sums
   // to psi(x) = psi(y) - (-1)^n (psi(b) - psi(1 - x)), three evaluations at positive arguments
   // whatever |x| is.
-  const double y = x + std::ceil(-x);
-  const double b = 1 - y;
+  // b = -(x + m - 1) is exact (Sterbenz), where 1 - y would lose the digits of an x just left of 0.
+  const double m = std::ceil(-x);
+  const double y = x + m;
+  const double b = -(x + (m - 1));
   const double even = (n % 2 == 0) ? 1.0 : -1.0;
   const double near = detail::polygamma_positive(un, y);
   const double mirrored = -even * detail::polygamma_positive(un, b);
@@ -202,7 +206,11 @@ std::optional<double> polygamma_f64(std::int32_t n, double x) {
     if (y == b) return far;
     return y < b ? near : mirrored;
   }
-  return near + mirrored + far;
+  const double total = near + mirrored + far;
+  // Infinities of opposite signs otherwise: |psi^(n)| falls with its argument, and 1 - x > 1 exceeds
+  // both y and b, so the term at the smaller of those dominates.
+  if (std::isnan(total)) return y <= b ? near : mirrored;
+  return total;
 }
 
 }  // namespace norvi::symbolic
