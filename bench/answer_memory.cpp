@@ -1,7 +1,9 @@
 // The extra peak memory of one result pass over a large answer, against the answer's size: the body
 // served over loopback by a small in-process HTTP server, with Content-Length and chunked (no length
 // announced), read and decoded by the client's own road (fetch_results). Beside it, in the same run,
-// the baseline of the same bytes appended to one string that grows by doubling and then decoded.
+// the baseline of the same bytes appended to one string that grows by doubling and then decoded. Each
+// size comes with a handful of repeating outcomes and with uniform ones (every qubit a fair coin: about
+// a million distinct outcomes of 20 qubits at these sizes).
 //
 //   bench_answer_memory [megabytes...]     (default: 139 210)
 
@@ -29,6 +31,7 @@
 #include "norvi/client/platform_client.hpp"
 #include "norvi/client/results/result_query.hpp"
 #include "norvi/client/results/result_records.hpp"
+#include "result_answer_body.hpp"
 
 namespace client = norvi::client;
 
@@ -179,8 +182,11 @@ void report(std::string_view what, double extra, std::size_t body) {
               extra / static_cast<double>(body));
 }
 
-void measure(std::size_t megabytes) {
-  const std::string body = answer_body(megabytes * 1'000'000);
+void measure(std::size_t megabytes, bool uniform) {
+  const std::string body =
+      uniform ? norvi::bench::result_answer_body(norvi::bench::shots_for_bytes(megabytes * 1'000'000, kQubits), kQubits,
+                                                 nullptr, norvi::bench::Outcomes::uniform)
+              : answer_body(megabytes * 1'000'000);
   AnswerServer server(body);
   client::BrevoraConfig config;
   config.scheme = "http";
@@ -192,8 +198,8 @@ void measure(std::size_t megabytes) {
     std::exit(1);
   }
   const std::vector<std::string> ids{"task-1"};
-  std::printf("result answer of %.1f MB (%.1f MiB)\n", static_cast<double>(body.size()) / 1e6,
-              static_cast<double>(body.size()) / (1 << 20));
+  std::printf("result answer of %.1f MB (%.1f MiB), %s outcomes\n", static_cast<double>(body.size()) / 1e6,
+              static_cast<double>(body.size()) / (1 << 20), uniform ? "uniform" : "five repeating");
 
   // Baseline: the same bytes appended in libcurl's 16 KiB pieces to one string, then decoded.
   report("baseline: one string grown by doubling", extra_peak_bytes([&] {
@@ -221,5 +227,7 @@ int main(int argc, char** argv) {
   std::vector<std::size_t> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::strtoull(argv[i], nullptr, 10));
   if (sizes.empty()) sizes = {139, 210};
-  for (std::size_t mb : sizes) measure(mb);
+  for (std::size_t mb : sizes) {
+    for (bool uniform : {false, true}) measure(mb, uniform);
+  }
 }

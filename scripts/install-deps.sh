@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libcurl4-openssl-dev libssl-dev libidn2-dev openssl ca-certificates
-  rapidjson-dev libfmt-dev
+  rapidjson-dev libfmt-dev libabsl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dev python3-pytest python3-setuptools python3-venv python3-pip
   binutils

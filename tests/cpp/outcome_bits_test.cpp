@@ -103,6 +103,33 @@ TEST(OutcomeBits, EqualityAndHashTakeTheWordSequenceWithItsLength) {
   EXPECT_TRUE(copy.bit(400));
 }
 
+// One word is held inline, more on the heap: assignments between the two kinds keep the words and
+// leave nothing behind (the sanitizer build sees a leak or a double release).
+TEST(OutcomeBits, AssignmentsBetweenInlineAndHeapWords) {
+  const OutcomeBits narrow = OutcomeBits::of_word(0b101);
+  const OutcomeBits wide = *bits_from_string("11" + std::string(128, '0') + "1");
+  for (const OutcomeBits* from : {&narrow, &wide, static_cast<const OutcomeBits*>(nullptr)}) {
+    for (const OutcomeBits* to : {&narrow, &wide}) {
+      const OutcomeBits source = from != nullptr ? *from : OutcomeBits{};
+      OutcomeBits copied = *to;
+      copied = source;
+      EXPECT_EQ(copied, source);
+      OutcomeBits moved = *to;
+      OutcomeBits donor = source;
+      moved = std::move(donor);
+      EXPECT_EQ(moved, source);
+      EXPECT_EQ(donor.word_count(), 0u);  // a moved-from value holds no words
+      donor = *to;                        // and takes new ones
+      EXPECT_EQ(donor, *to);
+      OutcomeBits& self = copied;
+      copied = self;
+      EXPECT_EQ(copied, source);
+    }
+  }
+  EXPECT_EQ(sizeof(OutcomeBits), 16u);
+  EXPECT_TRUE(wide.bit(130) && wide.bit(129) && wide.bit(0) && !wide.bit(1));
+}
+
 OutcomeCounts counts_of(std::initializer_list<std::pair<const char*, std::uint64_t>> entries) {
   OutcomeCounts counts;
   for (const auto& [text, n] : entries) counts[*bits_from_string(text)] = n;

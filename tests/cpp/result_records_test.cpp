@@ -43,20 +43,29 @@ const ShotCase kShotCases[] = {
     {"[]", {}, {}},
 };
 
-// The streaming count while the answer's text is read, and the count of a generic value, must agree.
+// The streaming count while the answer's text is read (from a body the caller keeps, and from one
+// handed over and released before the counts are settled), and the count of a generic value, must agree.
 TEST(ShotRecords, CountedAlikeFromTheAnswerTextAndFromAGenericValue) {
   for (const auto& c : kShotCases) {
     SCOPED_TRACE(c.records);
-    auto decoded = decode_results_answer(envelope_of(std::string(R"({"experimentTaskId":"t","resultStatus":)") + c.records + "}"));
+    const std::string body = envelope_of(std::string(R"({"experimentTaskId":"t","resultStatus":)") + c.records + "}");
+    auto decoded = decode_results_answer(body);
     ASSERT_TRUE(decoded) << decoded.error().text();
     ASSERT_EQ(decoded->data->items.size(), 1u);
     ASSERT_TRUE(decoded->data->items[0].result_status);
     const auto& streamed = decoded->data->items[0].result_status->tally;
+    std::string handed_over = body;
+    auto released = decode_results_answer(std::move(handed_over));
+    ASSERT_TRUE(released) << released.error().text();
+    EXPECT_TRUE(handed_over.empty());
+    ASSERT_EQ(released->data->items.size(), 1u);
+    ASSERT_TRUE(released->data->items[0].result_status);
+    const auto& settled_late = released->data->items[0].result_status->tally;
 
     auto value = json::parse(c.records);
     ASSERT_TRUE(value);
     const auto held = count_shot_outcomes(*value);
-    for (const auto* tally : {&streamed, &held}) {
+    for (const auto* tally : {&streamed, &settled_late, &held}) {
       if (c.qubits.empty()) {
         EXPECT_FALSE(tally->has_value());
         continue;
@@ -69,9 +78,11 @@ TEST(ShotRecords, CountedAlikeFromTheAnswerTextAndFromAGenericValue) {
 }
 
 // Enough distinct outcomes to grow the counting table several times, and widths on both sides of one
-// 64-bit word, each checked against counts made here from the rows' texts.
+// 64-bit word, each checked against counts made here from the rows' texts. Narrow outcomes are counted
+// one per possible outcome from the start (1, 9 bits) or from the moment the table would grow past that
+// size (12 bits, after about 768 distinct outcomes); wide ones never are.
 TEST(ShotRecords, ManyOutcomesAndWidthsAroundOneWord) {
-  for (const std::size_t width : {12u, 63u, 64u, 65u}) {
+  for (const std::size_t width : {1u, 9u, 12u, 63u, 64u, 65u}) {
     SCOPED_TRACE(width);
     std::string records = "[[";
     for (std::size_t q = 0; q < width; ++q) records += (q ? "," : "") + std::to_string(q);

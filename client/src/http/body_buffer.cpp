@@ -1,31 +1,27 @@
 #include "http/body_buffer.hpp"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
+
+#include "mapped_pages.hpp"
 
 namespace norvi::client::http {
 namespace {
 
 // Below this a body grows as one string: its copies are cheap and most answers end there.
 constexpr std::size_t kSmallBody = std::size_t{256} << 10;
-// Blocks are mapped from the system directly, so that releasing one returns its memory at once (the
-// allocator may keep freed memory of this size for later).
+// Blocks are mapped from the system directly, so that releasing one returns its memory at once.
 constexpr std::size_t kBlockSize = std::size_t{256} << 10;
 
-char* map_block(std::size_t size) noexcept {
-  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : static_cast<char*>(p);
-}
+char* map_block(std::size_t size) noexcept { return static_cast<char*>(detail::map_pages(size)); }
 
 }  // namespace
 
 BodyBuffer::~BodyBuffer() { release_blocks(); }
 
 void BodyBuffer::release_blocks() noexcept {
-  for (Block& b : blocks_) ::munmap(b.data, b.capacity);
+  for (Block& b : blocks_) detail::unmap_pages(b.data, b.capacity);
   blocks_.clear();
 }
 
@@ -82,7 +78,7 @@ std::string BodyBuffer::take() {
   std::string().swap(head_);
   for (Block& b : blocks_) {
     body.append(b.data, b.used);
-    ::munmap(b.data, b.capacity);
+    detail::unmap_pages(b.data, b.capacity);
     b.data = nullptr;
     b.capacity = 0;
   }

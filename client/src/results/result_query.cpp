@@ -19,7 +19,7 @@ std::string result_query_body(std::span<const std::string> task_ids) {
 Result<ResultsEnvelope> query_results(PlatformClient& client, std::span<const std::string> task_ids) {
   auto body = detail::api_answer_body(client, http::Method::Post, kResultQueryPath, result_query_body(task_ids));
   if (!body) return fail(std::move(body.error()));
-  auto envelope = decode_results_answer(*body);
+  auto envelope = decode_results_answer(std::move(*body));
   if (!envelope) return fail(detail::undecodable_answer(envelope.error()));
   return std::move(*envelope);
 }

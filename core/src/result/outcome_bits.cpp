@@ -6,8 +6,9 @@
 
 namespace norvi::core {
 
-OutcomeBits::OutcomeBits(std::size_t word_count) : size_(word_count) {
-  if (word_count > kInlineWords) heap_ = std::make_unique<std::uint64_t[]>(word_count);  // zeroed
+OutcomeBits::OutcomeBits(std::size_t word_count) {
+  if (word_count > kInlineWords) heap_ = new std::uint64_t[word_count]();  // zeroed
+  size_ = word_count;
 }
 
 OutcomeBits::OutcomeBits(const OutcomeBits& other) : OutcomeBits(other.size_) {
@@ -19,16 +20,11 @@ OutcomeBits& OutcomeBits::operator=(const OutcomeBits& other) {
   return *this;
 }
 
-OutcomeBits::OutcomeBits(OutcomeBits&& other) noexcept
-    : size_(other.size_), inline_(other.inline_), heap_(std::move(other.heap_)) {
-  other.size_ = 0;
-}
-
 OutcomeBits& OutcomeBits::operator=(OutcomeBits&& other) noexcept {
-  size_ = other.size_;
-  inline_ = other.inline_;
-  heap_ = std::move(other.heap_);
-  other.size_ = 0;
+  if (this != &other) {
+    release();
+    take(other);
+  }
   return *this;
 }
 

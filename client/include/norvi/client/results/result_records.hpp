@@ -58,6 +58,9 @@ using ResultsEnvelope = ApiResponse<QueryResponseData>;
 // items are held as generic values and decoded one by one, so that an envelope that does not decode
 // and an item that does not decode are told apart (a key repeated in an item keeps its last value).
 json::DecodeResult<ResultsEnvelope> decode_results_answer(const std::string& body);
+// The same, releasing the body once it is read and before the outcome maps are made: a result of many
+// distinct outcomes then never holds the text and its maps at once.
+json::DecodeResult<ResultsEnvelope> decode_results_answer(std::string&& body);
 
 // One result item from a generic value.
 json::DecodeResult<RawResult> deserialize_raw_result(const json::Value& item);

@@ -1,40 +1,41 @@
 #pragma once
-// One measurement outcome of any width: bit i lies in word i / 64 at position i mod 64. Up to four
-// words are held inline, longer outcomes on the heap. The width is not stored (the result record holds
-// it); equality and hashing take the word sequence, its length included, so "1" equals "0001" (one word
-// each) but never a two-word value.
+// One measurement outcome of any width: bit i lies in word i / 64 at position i mod 64. One word (64
+// qubits) is held inline, longer outcomes on the heap: the value is 16 bytes, so that a table of a
+// million outcomes (a random circuit on 20 qubits) stays a few tens of megabytes. The width is not stored
+// (the result record holds it); equality and hashing take the word sequence, its length included, so
+// "1" equals "0001" (one word each) but never a two-word value.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <expected>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+#include <absl/container/flat_hash_map.h>
 
 namespace norvi::core {
 
 class OutcomeBits {
  public:
-  static constexpr std::size_t kInlineWords = 4;
+  static constexpr std::size_t kInlineWords = 1;
 
   OutcomeBits() noexcept = default;  // no words
   // `word_count` words, all bits clear.
   explicit OutcomeBits(std::size_t word_count);
   // One word holding `word`.
-  static OutcomeBits of_word(std::uint64_t word) {
-    OutcomeBits b(1);
-    b.inline_[0] = word;
+  static OutcomeBits of_word(std::uint64_t word) noexcept {
+    OutcomeBits b;
+    b.size_ = 1;
+    b.word_ = word;
     return b;
   }
 
   OutcomeBits(const OutcomeBits& other);
   OutcomeBits& operator=(const OutcomeBits& other);
-  OutcomeBits(OutcomeBits&& other) noexcept;
+  OutcomeBits(OutcomeBits&& other) noexcept { take(other); }
   OutcomeBits& operator=(OutcomeBits&& other) noexcept;
-  ~OutcomeBits() = default;
+  ~OutcomeBits() { release(); }
 
   std::size_t word_count() const noexcept { return size_; }
   // Word `i`, 0 beyond the last word.
@@ -50,12 +51,28 @@ class OutcomeBits {
   friend bool operator==(const OutcomeBits& a, const OutcomeBits& b) noexcept;
 
  private:
-  const std::uint64_t* data() const noexcept { return heap_ ? heap_.get() : inline_.data(); }
-  std::uint64_t* data() noexcept { return heap_ ? heap_.get() : inline_.data(); }
+  bool on_heap() const noexcept { return size_ > kInlineWords; }
+  const std::uint64_t* data() const noexcept { return on_heap() ? heap_ : &word_; }
+  std::uint64_t* data() noexcept { return on_heap() ? heap_ : &word_; }
+  void release() noexcept {
+    if (on_heap()) delete[] heap_;
+  }
+  // Takes `other`'s words (this holds none); `other` is left without words.
+  void take(OutcomeBits& other) noexcept {
+    if (other.on_heap()) {
+      heap_ = other.heap_;
+    } else {
+      word_ = other.word_;
+    }
+    size_ = other.size_;
+    other.size_ = 0;
+  }
 
   std::size_t size_ = 0;
-  std::array<std::uint64_t, kInlineWords> inline_{};
-  std::unique_ptr<std::uint64_t[]> heap_;  // set when the words do not fit inline
+  union {
+    std::uint64_t word_ = 0;  // while size_ <= kInlineWords
+    std::uint64_t* heap_;     // owned, size_ words
+  };
 };
 
 // Hashes the word sequence with a key of its own: every default-constructed hasher (one per map) takes
@@ -72,11 +89,12 @@ class OutcomeHash {
 // A fresh random key as every OutcomeHash takes, for other tables of outcomes.
 std::uint64_t fresh_outcome_hash_key();
 
-using OutcomeCounts = std::unordered_map<OutcomeBits, std::uint64_t, OutcomeHash>;
+// Flat tables (no node per entry: a slot is the outcome and its value, 24 bytes).
+using OutcomeCounts = absl::flat_hash_map<OutcomeBits, std::uint64_t, OutcomeHash>;
 
 // The sum of the counts, saturating: a wrapped sum could read 0, or tiny, for counts that are not.
 std::uint64_t total_count(const OutcomeCounts& counts) noexcept;
-using OutcomeProbabilities = std::unordered_map<OutcomeBits, double, OutcomeHash>;
+using OutcomeProbabilities = absl::flat_hash_map<OutcomeBits, double, OutcomeHash>;
 
 // Why a text is no outcome: the offending character and the byte index of its last byte.
 struct OutcomeParseError {
