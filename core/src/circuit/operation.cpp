@@ -2,22 +2,36 @@
 
 #include <fmt/format.h>
 
+#include <stdexcept>
 #include <string_view>
 
+#include "norvi/core/circuit/debug_text.hpp"
 #include "norvi/core/gates/custom_gate.hpp"
 #include "norvi/symbolic/overloaded.hpp"
 
 namespace norvi::core {
 
-ControlBody::ControlBody() noexcept = default;
-ControlBody::ControlBody(std::vector<Operation> operations) noexcept : operations(std::move(operations)) {}
-ControlBody::ControlBody(const ControlBody& other) = default;
-ControlBody::ControlBody(ControlBody&& other) noexcept = default;
-ControlBody& ControlBody::operator=(const ControlBody& other) = default;
-ControlBody& ControlBody::operator=(ControlBody&& other) noexcept = default;
-ControlBody::~ControlBody() = default;
+Instruction::Instruction(Instruction&& other) noexcept : value_(std::move(other.value_)) {
+  other.value_.emplace<StandardGate>(StandardGate::I);
+}
 
-bool operator==(const ControlBody& a, const ControlBody& b) { return a.operations == b.operations; }
+Instruction& Instruction::operator=(Instruction&& other) noexcept {
+  if (this != &other) {
+    value_ = std::move(other.value_);
+    other.value_.emplace<StandardGate>(StandardGate::I);
+  }
+  return *this;
+}
+
+Instruction Instruction::unitary_gate(std::shared_ptr<const UnitaryGate> gate) {
+  if (!gate) throw std::invalid_argument("Instruction::unitary_gate: no gate");
+  return Instruction(std::in_place_type<std::shared_ptr<const UnitaryGate>>, std::move(gate));
+}
+
+Instruction Instruction::circuit_gate(std::shared_ptr<const CircuitGate> gate) {
+  if (!gate) throw std::invalid_argument("Instruction::circuit_gate: no gate");
+  return Instruction(std::in_place_type<std::shared_ptr<const CircuitGate>>, std::move(gate));
+}
 
 bool operator==(const Instruction& a, const Instruction& b) {
   if (a.value_.index() != b.value_.index()) return false;
@@ -37,21 +51,30 @@ bool operator==(const Instruction& a, const Instruction& b) {
 
 namespace {
 
+// The alternative's name by its position; a variant left valueless by a failed assignment has none.
+template <typename Variant, std::size_t N>
+std::string alternative_name(const Variant& value, const std::string_view (&names)[N]) {
+  static_assert(N == std::variant_size_v<Variant>);
+  if (value.valueless_by_exception()) return "<valueless>";
+  return std::string(names[value.index()]);
+}
+
 std::string classical_data_name(const ClassicalDataOp& op) {
-  constexpr std::string_view kNames[] = {"store", "measure_bit", "measure_bits"};
-  return std::string(kNames[op.index()]);
+  return alternative_name(op, {"store", "measure_bit", "measure_bits"});
 }
 
 std::string control_flow_name(const ControlFlow& flow) {
-  constexpr std::string_view kNames[] = {"if", "while", "for", "switch", "break", "continue"};
-  return std::string(kNames[flow.index()]);
+  return alternative_name(flow, {"if", "while", "for", "switch", "break", "continue"});
 }
 
 }  // namespace
 
 std::string instruction_name(const Instruction& instruction) {
   return std::visit(symbolic::Overloaded{
-                        [](StandardGate gate) { return std::string(standard_gate_name(gate)); },
+                        [](StandardGate gate) {
+                          const std::string_view name = standard_gate_name(gate);
+                          return name.empty() ? debug_text(gate) : std::string(name);
+                        },
                         [](const std::shared_ptr<const MCGate>& mc) {
                           if (mc->num_controls == 0) return std::string(standard_gate_name(mc->gate));
                           return fmt::format("C{}-{}", unsigned{mc->num_controls}, mc->gate);
@@ -62,9 +85,9 @@ std::string instruction_name(const Instruction& instruction) {
                           switch (kind) {
                             case DirectiveKind::Barrier: return std::string("barrier");
                             case DirectiveKind::Measure: return std::string("measure");
-                            case DirectiveKind::Reset: break;
+                            case DirectiveKind::Reset: return std::string("reset");
                           }
-                          return std::string("reset");
+                          return debug_text(kind);  // a number outside the enum: "DirectiveKind(7)"
                         },
                         [](const ClassicalDataOp& op) { return classical_data_name(op); },
                         [](const ControlFlow& flow) { return control_flow_name(flow); },

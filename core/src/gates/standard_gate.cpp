@@ -34,7 +34,8 @@ std::array<StandardGate, kStandardGateCount> all_standard_gates() noexcept {
 GateShape gate_shape(StandardGate gate) noexcept { return kGateTable[static_cast<std::size_t>(gate)].shape; }
 
 std::string_view standard_gate_name(StandardGate gate) noexcept {
-  return kGateTable[static_cast<std::size_t>(gate)].name;
+  const auto position = static_cast<std::size_t>(gate);
+  return position < kGateTable.size() ? kGateTable[position].name : std::string_view();
 }
 
 }  // namespace norvi::core

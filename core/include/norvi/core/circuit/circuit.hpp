@@ -29,6 +29,12 @@ enum class ControlScope : std::uint8_t { Loop, Switch };
 class OperationList {
  public:
   OperationList() = default;
+  OperationList(const OperationList&) = default;
+  OperationList(OperationList&&) noexcept = default;
+  OperationList& operator=(const OperationList&) = default;
+  OperationList& operator=(OperationList&&) noexcept = default;
+  // The last holder hands the operations to an iterative release: custom gates nest circuits.
+  ~OperationList();
   OperationList(std::initializer_list<Operation> operations)
       : operations_(std::make_shared<const std::vector<Operation>>(operations)) {}
   explicit OperationList(std::vector<Operation> operations)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -59,7 +60,8 @@ struct ClassicalExprNode;
 // A classical expression. Nodes are immutable and shared between the expressions that contain them.
 struct ClassicalExpr {
   std::shared_ptr<const ClassicalExprNode> node;
-  // By the nodes' contents; two expressions without a node are equal.
+  // By the nodes' contents, walked with an explicit stack (chains may be any depth deep); two
+  // expressions without a node are equal.
   friend bool operator==(const ClassicalExpr& a, const ClassicalExpr& b);
 };
 
@@ -153,15 +155,18 @@ using ClassicalExprKind =
                  classical_expr::PackBits>;
 
 struct ClassicalExprNode {
+  ClassicalExprNode(ClassicalType ty, ClassicalExprKind kind) noexcept : ty(ty), kind(std::move(kind)) {}
+  ClassicalExprNode(const ClassicalExprNode&) = default;
+  ClassicalExprNode(ClassicalExprNode&&) noexcept = default;
+  ClassicalExprNode& operator=(const ClassicalExprNode&) = default;
+  ClassicalExprNode& operator=(ClassicalExprNode&&) noexcept = default;
+  // Hands the children to an iterative release, so a chain of any depth is freed without recursion.
+  ~ClassicalExprNode();
+
   ClassicalType ty;
   ClassicalExprKind kind;
   bool operator==(const ClassicalExprNode&) const = default;
 };
-
-inline bool operator==(const ClassicalExpr& a, const ClassicalExpr& b) {
-  if (a.node == b.node) return true;
-  return a.node != nullptr && b.node != nullptr && *a.node == *b.node;
-}
 
 namespace classical_data {
 struct Store {

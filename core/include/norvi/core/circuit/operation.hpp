@@ -22,7 +22,7 @@ struct Operation;
 
 // Its special members and equality are defined in the source file, where Operation is whole: an
 // operation can hold a control-flow instruction, so copying, comparing or destroying a body may only be
-// spelled out after Operation.
+// spelled out after Operation. Bodies nest to any depth, so all three walk with explicit stacks.
 struct ControlBody {
   ControlBody() noexcept;
   ControlBody(std::vector<Operation> operations) noexcept;  // NOLINT(google-explicit-constructor)
@@ -109,16 +109,20 @@ class Instruction {
                                DelayInstruction>;
 
   Instruction(StandardGate gate) : value_(std::in_place_type<StandardGate>, gate) {}  // NOLINT(google-explicit-constructor)
+  Instruction(const Instruction&) = default;
+  Instruction& operator=(const Instruction&) = default;
+  // A moved-from instruction is Standard(I): moving the variant would leave a null gate pointer behind.
+  Instruction(Instruction&& other) noexcept;
+  Instruction& operator=(Instruction&& other) noexcept;
+  ~Instruction() = default;
+
   static Instruction mc_gate(std::uint8_t num_controls, StandardGate gate) {
     return Instruction(std::in_place_type<std::shared_ptr<const MCGate>>,
                        std::make_shared<const MCGate>(MCGate{num_controls, gate}));
   }
-  static Instruction unitary_gate(std::shared_ptr<const UnitaryGate> gate) {
-    return Instruction(std::in_place_type<std::shared_ptr<const UnitaryGate>>, std::move(gate));
-  }
-  static Instruction circuit_gate(std::shared_ptr<const CircuitGate> gate) {
-    return Instruction(std::in_place_type<std::shared_ptr<const CircuitGate>>, std::move(gate));
-  }
+  // Both refuse a null gate with std::invalid_argument: an instruction always has its gate.
+  static Instruction unitary_gate(std::shared_ptr<const UnitaryGate> gate);
+  static Instruction circuit_gate(std::shared_ptr<const CircuitGate> gate);
   static Instruction directive(DirectiveKind kind) { return Instruction(std::in_place_type<DirectiveKind>, kind); }
   static Instruction classical_data(ClassicalDataOp op) {
     return Instruction(std::in_place_type<ClassicalDataOp>, std::move(op));

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -18,9 +20,31 @@
 
 namespace norvi::core {
 
-// A symbolic gate parameter: a handle on an expression node (never null), which nodes only have.
+// A handle on an expression node that always holds one: it is made from a node only (a null handle
+// is refused with std::invalid_argument), and a move shares the node (one count more) instead of
+// emptying the source.
+class ExprHandle {
+ public:
+  ExprHandle(symbolic::ExprPtr expr)  // NOLINT(google-explicit-constructor): a node converts as it is
+      : expr_(std::move(expr)) {
+    if (!expr_) throw std::invalid_argument("a gate parameter needs an expression node, not a null handle");
+  }
+  ExprHandle(const ExprHandle&) = default;
+  ExprHandle& operator=(const ExprHandle&) = default;
+  ~ExprHandle() = default;
+
+  const symbolic::Expr& operator*() const noexcept { return *expr_; }
+  const symbolic::Expr* operator->() const noexcept { return expr_.get(); }
+  const symbolic::Expr* get() const noexcept { return expr_.get(); }
+  operator const symbolic::ExprPtr&() const noexcept { return expr_; }  // NOLINT(google-explicit-constructor)
+
+ private:
+  symbolic::ExprPtr expr_;
+};
+
+// A symbolic gate parameter; there is no default one, since it would have no expression.
 struct Parameter {
-  symbolic::ExprPtr expr;
+  ExprHandle expr;
 };
 
 struct SymbolicComplex {

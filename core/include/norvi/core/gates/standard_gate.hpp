@@ -33,7 +33,7 @@ std::array<StandardGate, kStandardGateCount> all_standard_gates() noexcept;
 
 GateShape gate_shape(StandardGate gate) noexcept;
 
-// "I", "H", "RX", ... "Phase", "GPhase", ... "FSIM": case matters.
+// "I", "H", "RX", ... "Phase", "GPhase", ... "FSIM": case matters. Empty for a number outside the enum.
 std::string_view standard_gate_name(StandardGate gate) noexcept;
 
 }  // namespace norvi::core
