@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "credentials_path.hpp"
 #include "file_kind.hpp"
 #include "norvi/client/credentials.hpp"
 
@@ -83,20 +84,23 @@ std::string lossy_utf8(std::string_view s) {
 static_assert(kCredentialsFileLimit == std::size_t{1} << 20, "the text below names the limit");
 constexpr const char* kTooLarge = "larger than 1 MiB";
 
-// The whole file, or the failure's text. Nothing but a regular file is opened or read: a FIFO would
-// block (with the interpreter lock held, for the binding), a device may never end. The path is checked
-// before opening, since opening a device can have effects of its own, and the opened file again, in case
-// the path was replaced in between (O_NONBLOCK keeps a FIFO put there from blocking the open). The read
-// stops one byte past the limit whatever the size said, as a file may grow while it is read.
+// The whole file, or the failure's text. The path is resolved as the writer resolves it, so that a link
+// the writer refuses to follow is not read through either. Nothing but a regular file is opened or read:
+// a FIFO would block (with the interpreter lock held, for the binding), a device may never end. The path
+// is checked before opening, since opening a device can have effects of its own, and the opened file
+// again, in case the path was replaced in between (O_NONBLOCK keeps a FIFO put there from blocking the
+// open, O_NOFOLLOW a link put there from being followed unchecked). The read stops one byte past the
+// limit whatever the size said, as a file may grow while it is read.
 std::string read_whole(const std::string& path, std::string& failure) {
   std::string text;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    failure = os_error_text(errno);
+  auto resolved = resolve_credentials_path(path, PathUse::read);
+  if (!resolved) {
+    failure = os_error_text(resolved.error());
     return text;
   }
+  struct stat st = resolved->st;
   if (failure = not_a_regular_file(st.st_mode); !failure.empty()) return text;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  const int fd = ::open(resolved->path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
   if (fd < 0) {
     failure = os_error_text(errno);
     return text;

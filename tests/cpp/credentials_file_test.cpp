@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -17,6 +18,18 @@ using namespace norvi::client;
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string file_type(const fs::path& p) {
+  switch (fs::symlink_status(p).type()) {
+    case fs::file_type::regular: return "regular";
+    case fs::file_type::directory: return "directory";
+    case fs::file_type::symlink: return "symlink";
+    case fs::file_type::fifo: return "fifo";
+    case fs::file_type::socket: return "socket";
+    case fs::file_type::not_found: return "missing";
+    default: return "other";
+  }
+}
 
 class CredentialsFile : public ::testing::Test {
  protected:
@@ -42,11 +55,28 @@ class CredentialsFile : public ::testing::Test {
   static std::size_t entries(const fs::path& d) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(d), fs::directory_iterator()));
   }
+  // Every node under `root`, links not followed, with its kind and, for a regular file, its bytes.
+  static std::map<std::string, std::string> tree(const fs::path& root) {
+    std::map<std::string, std::string> nodes;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      std::string& node = nodes[entry.path().lexically_relative(root)] = file_type(entry.path());
+      if (node == "regular") node += ": " + read(entry.path());
+    }
+    return nodes;
+  }
 
   fs::path dir_;
 };
 
 const Credentials kCreds{"key-1", "tok/\"\\\n", 0};
+
+// Saving to `path` fails with Io and this detail.
+void expect_io_failure(const std::string& path, const std::string& detail, const Credentials& credentials = kCreds) {
+  const auto saved = save_credentials_file(credentials, path);
+  ASSERT_FALSE(saved);
+  ASSERT_TRUE(saved.error().is<errors::Io>());
+  EXPECT_EQ(saved.error().display(), "IO error: " + detail);
+}
 
 }  // namespace
 
@@ -111,12 +141,7 @@ TEST_F(CredentialsFile, FailuresAreIoAndLeaveEarlierFileIntact) {
       {(dir_ / std::string("cre\0dentials.json", 17)).string(), "file name contained an unexpected NUL byte"},
       {dir_.string(), "Is a directory (os error 21)"},
   };
-  for (const auto& c : cases) {
-    const auto saved = save_credentials_file({"other", "other", 5}, c.path);
-    ASSERT_FALSE(saved);
-    ASSERT_TRUE(saved.error().is<errors::Io>());
-    EXPECT_EQ(saved.error().display(), "IO error: " + c.detail);
-  }
+  for (const auto& c : cases) expect_io_failure(c.path, c.detail, {"other", "other", 5});
   EXPECT_EQ(read(good), before);
   EXPECT_EQ(entries(dir_), 2u);  // the good file and the blocker, no temporaries
 
@@ -128,22 +153,6 @@ TEST_F(CredentialsFile, FailuresAreIoAndLeaveEarlierFileIntact) {
     EXPECT_EQ(read(good), before);
   }
 }
-
-namespace {
-
-std::string file_type(const fs::path& p) {
-  switch (fs::symlink_status(p).type()) {
-    case fs::file_type::regular: return "regular";
-    case fs::file_type::directory: return "directory";
-    case fs::file_type::symlink: return "symlink";
-    case fs::file_type::fifo: return "fifo";
-    case fs::file_type::socket: return "socket";
-    case fs::file_type::not_found: return "missing";
-    default: return "other";
-  }
-}
-
-}  // namespace
 
 // A link at the path is followed to its final target, which is replaced in its own directory: the links
 // stay links, the target holds the new record with mode 0600, and no temporary is left anywhere.
@@ -218,38 +227,161 @@ TEST_F(CredentialsFile, APathThatIsNotARegularFileIsRefused) {
   };
   if (have_socket) cases.push_back({"socket", "not a regular file"});
 
-  std::map<std::string, std::string> before;
-  for (const auto& entry : fs::recursive_directory_iterator(dir_)) before[entry.path()] = file_type(entry.path());
+  const auto before = tree(dir_);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto saved = save_credentials_file(kCreds, (dir_ / c.name).string());
-    ASSERT_FALSE(saved);
-    ASSERT_TRUE(saved.error().is<errors::Io>());
-    EXPECT_EQ(saved.error().display(), "IO error: " + c.detail);
+    expect_io_failure((dir_ / c.name).string(), c.detail);
   }
-  std::map<std::string, std::string> after;
-  for (const auto& entry : fs::recursive_directory_iterator(dir_)) after[entry.path()] = file_type(entry.path());
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(tree(dir_), before);
 }
 
-// A link that another user planted in a sticky, world-writable directory (such as /tmp) is not followed,
-// as the kernel refuses to open through one: it could point at any file the caller may write.
-TEST_F(CredentialsFile, ALinkOfAnotherUserInAStickyDirectoryIsNotFollowed) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link another owner";
-  const fs::path shared = dir_ / "shared";
-  fs::create_directory(shared);
-  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-  std::ofstream(dir_ / "victim") << "keep";
-  fs::create_symlink(dir_ / "victim", shared / "c.json");
-  ASSERT_EQ(::lchown((shared / "c.json").c_str(), 4242, 4242), 0);
+// A link that another user planted in a sticky, world-writable directory (such as /tmp) is followed
+// neither by the writer nor by the reader, wherever it stands on the path, as the kernel's
+// fs.protected_symlinks refuses it: it could aim the write, or the read of the key, at any file. The
+// writer makes no directory behind such a link.
+TEST_F(CredentialsFile, AStrangersLinkInAStickyFolderIsNotFollowedAnywhereOnThePath) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give links and folders other owners";
+  constexpr uid_t kStranger = 4242;
+  constexpr uid_t kFolderOwner = 4243;
+  const uid_t me = ::geteuid();
+  const std::string abs_elsewhere = (dir_ / "elsewhere").string();
+  struct Link {
+    std::string at;
+    std::string target;
+    uid_t owner;
+  };
+  struct Case {
+    const char* name;
+    std::string path;    // in dir_
+    std::vector<Link> links;
+    std::string target;  // the file the path names, in dir_
+    bool refused;
+  };
+  const Case cases[] = {
+      {"the last link", "sticky/c.json", {{"sticky/c.json", "../elsewhere/c.json", kStranger}}, "elsewhere/c.json",
+       true},
+      {"a directory link", "sticky/dlink/c.json", {{"sticky/dlink", "../elsewhere", kStranger}}, "elsewhere/c.json",
+       true},
+      {"a directory link with a missing directory behind it", "sticky/dlink/new/c.json",
+       {{"sticky/dlink", abs_elsewhere, kStranger}}, "elsewhere/new/c.json", true},
+      {"a chain of directory links crossing the folder", "start/c.json",
+       {{"start", "sticky/hop", me}, {"sticky/hop", "../elsewhere", kStranger}}, "elsewhere/c.json", true},
+      {"a chain to the file crossing the folder", "c.json",
+       {{"c.json", "sticky/hop", me}, {"sticky/hop", "../elsewhere/c.json", kStranger}}, "elsewhere/c.json", true},
+      {"the folder owner's link", "sticky/dlink/c.json", {{"sticky/dlink", abs_elsewhere, kFolderOwner}},
+       "elsewhere/c.json", false},
+      {"one's own link", "sticky/dlink/c.json", {{"sticky/dlink", "../elsewhere", me}}, "elsewhere/c.json", false},
+      {"a folder that is not sticky", "open/dlink/c.json", {{"open/dlink", "../elsewhere", kStranger}},
+       "elsewhere/c.json", false},
+      {"a sticky folder that not all may write", "closed/dlink/c.json",
+       {{"closed/dlink", "../elsewhere", kStranger}}, "elsewhere/c.json", false},
+  };
+  const Credentials saved{"saved-key", "saved-token", 7};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    for (const auto& [folder, mode] : {std::pair{"sticky", 01777}, {"open", 0777}, {"closed", 01775}}) {
+      fs::create_directories(dir_ / folder);
+      ASSERT_EQ(::chmod((dir_ / folder).c_str(), mode), 0);
+      ASSERT_EQ(::chown((dir_ / folder).c_str(), kFolderOwner, kFolderOwner), 0);
+    }
+    fs::create_directory(dir_ / "elsewhere");
+    for (const Link& link : c.links) {
+      fs::create_symlink(link.target, dir_ / link.at);
+      ASSERT_EQ(::lchown((dir_ / link.at).c_str(), link.owner, link.owner), 0);
+    }
+    if (fs::is_directory(fs::path(dir_ / c.target).parent_path()))
+      std::ofstream(dir_ / c.target) << credentials_file_text(saved);
+    const std::string path = (dir_ / c.path).string();
 
-  const auto saved = save_credentials_file(kCreds, (shared / "c.json").string());
-  ASSERT_FALSE(saved);
-  EXPECT_EQ(saved.error().display(), "IO error: Permission denied (os error 13)");
-  EXPECT_EQ(read(dir_ / "victim"), "keep");
+    const auto loaded = read_credentials_file(path);
+    const auto before = tree(dir_);
+    const auto written = save_credentials_file(kCreds, path);
+    if (c.refused) {
+      ASSERT_FALSE(loaded);
+      EXPECT_EQ(loaded.error().display(),
+                "Authentication failed: could not read credentials from " + path + ": Permission denied (os error 13)");
+      ASSERT_FALSE(written);
+      EXPECT_EQ(written.error().display(), "IO error: Permission denied (os error 13)");
+      EXPECT_EQ(tree(dir_), before);
+    } else {
+      ASSERT_TRUE(loaded) << loaded.error().display();
+      EXPECT_EQ(*loaded, saved);
+      ASSERT_TRUE(written) << written.error().display();
+      EXPECT_EQ(read(dir_ / c.target), credentials_file_text(kCreds));
+    }
+  }
+}
 
-  // The same link owned by the directory's owner is followed.
-  ASSERT_EQ(::lchown((shared / "c.json").c_str(), 0, 0), 0);
-  ASSERT_TRUE(save_credentials_file(kCreds, (shared / "c.json").string()));
-  EXPECT_EQ(read(dir_ / "victim"), credentials_file_text(kCreds));
+// The kernel follows at most 40 links in one walk, counted over the whole path: links to directories on
+// the way and links to the file alike.
+TEST_F(CredentialsFile, FortyLinksInAllAreFollowed) {
+  struct Case {
+    int directory_links;
+    int file_links;
+    bool followed;
+  };
+  const Case cases[] = {{20, 20, true}, {20, 21, false}, {40, 0, true}, {41, 0, false}, {0, 41, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.directory_links << " + " << c.file_links << " links");
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "real");
+    const auto chain = [](const fs::path& at, const std::string& prefix, int count, const std::string& end) {
+      for (int i = 0; i < count; ++i)
+        fs::create_symlink(i + 1 < count ? prefix + std::to_string(i + 1) : end, at / (prefix + std::to_string(i)));
+    };
+    chain(dir_, "d", c.directory_links, "real");
+    chain(dir_ / "real", "f", c.file_links, "c.json");
+    std::ofstream(dir_ / "real" / "c.json") << credentials_file_text(kCreds);
+    const std::string path =
+        (dir_ / (c.directory_links > 0 ? "d0" : "real") / (c.file_links > 0 ? "f0" : "c.json")).string();
+
+    const auto loaded = read_credentials_file(path);
+    const auto written = save_credentials_file({"k", "t", 1}, path);
+    if (c.followed) {
+      ASSERT_TRUE(loaded) << loaded.error().display();
+      EXPECT_EQ(*loaded, kCreds);
+      ASSERT_TRUE(written) << written.error().display();
+      EXPECT_EQ(read(dir_ / "real" / "c.json"), credentials_file_text({"k", "t", 1}));
+    } else {
+      const std::string loop = "Too many levels of symbolic links (os error 40)";
+      ASSERT_FALSE(loaded);
+      EXPECT_EQ(loaded.error().display(),
+                "Authentication failed: could not read credentials from " + path + ": " + loop);
+      ASSERT_FALSE(written);
+      EXPECT_EQ(written.error().display(), "IO error: " + loop);
+      EXPECT_EQ(read(dir_ / "real" / "c.json"), credentials_file_text(kCreds));
+    }
+  }
+}
+
+// A write that is bound to fail makes no directory first: a path that names a directory by its form
+// (opening it to create a file fails whatever is there) and a name too long for any directory.
+TEST_F(CredentialsFile, AWriteBoundToFailMakesNothing) {
+  const std::string too_long(NAME_MAX + 1, 'n');
+  struct Case {
+    std::string path;  // in dir_
+    std::string detail;
+  };
+  const Case cases[] = {
+      {"area/newdir/", "Is a directory (os error 21)"},
+      {"area/newdir//", "Is a directory (os error 21)"},
+      {"area/newdir/.", "Is a directory (os error 21)"},
+      {"area/newdir/..", "Is a directory (os error 21)"},
+      {"area/", "Is a directory (os error 21)"},
+      {"area/new/" + too_long, "File name too long (os error 36)"},
+      {"area/" + too_long + "/c.json", "File name too long (os error 36)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    expect_io_failure((dir_ / c.path).string(), c.detail);
+    EXPECT_EQ(entries(dir_), 0u);
+  }
+
+  // The longest name a directory holds is written, through a temporary whose name fits too.
+  const fs::path longest = dir_ / "area" / "new" / std::string(NAME_MAX, 'n');
+  const auto written = save_credentials_file(kCreds, longest.string());
+  ASSERT_TRUE(written) << written.error().display();
+  EXPECT_EQ(read(longest), credentials_file_text(kCreds));
+  EXPECT_EQ(entries(longest.parent_path()), 1u);
 }

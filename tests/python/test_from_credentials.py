@@ -118,6 +118,26 @@ def test_a_renewal_through_a_link_replaces_the_file_it_names(platform_double, tm
     assert os.stat(link).st_mode & 0o777 == 0o600
 
 
+@pytest.mark.parametrize("path", ["sticky/c.json", "sticky/dlink/c.json"], ids=["last-link", "directory-link"])
+def test_a_strangers_link_in_a_sticky_folder_is_not_read_through(platform_double, tmp_path, path):
+    """As the writer refuses to follow it, wherever it stands on the path."""
+    if os.geteuid() != 0:
+        pytest.skip("needs root to give a link another owner")
+    (tmp_path / "elsewhere").mkdir()
+    write(tmp_path / "elsewhere" / "c.json", int(time.time()))
+    (tmp_path / "sticky").mkdir()
+    os.chmod(tmp_path / "sticky", 0o1777)
+    os.symlink("../elsewhere/c.json", tmp_path / "sticky" / "c.json")
+    os.symlink("../elsewhere", tmp_path / "sticky" / "dlink")
+    for link in ("c.json", "dlink"):
+        os.lchown(tmp_path / "sticky" / link, 4242, 4242)
+    with pytest.raises(BrevoraError) as raised:
+        from_file(platform_double, tmp_path / path)
+    assert str(raised.value) == (
+        f"Authentication failed: could not read credentials from {tmp_path / path}: Permission denied (os error 13)")
+    assert platform_double.log() == []
+
+
 def test_a_path_holding_a_nul_byte_is_not_cut_short(platform_double, path):
     write(path, int(time.time()))  # the file the path would name if it were cut at the NUL
     with pytest.raises(BrevoraError) as raised:

@@ -118,6 +118,15 @@ def test_a_failed_write_fails_the_login_after_the_platform_accepted_the_key(plat
     assert not (tmp_path / "dir").exists()
 
 
+@pytest.mark.parametrize("path", ["area/newdir/", "area/newdir/.", "area/newdir/..", "area/"])
+def test_a_path_naming_a_directory_fails_and_makes_nothing(platform_double, tmp_path, path):
+    with pytest.raises(BrevoraError) as raised:
+        login(platform_double, f"{tmp_path}/{path}")
+    assert str(raised.value) == "IO error: Is a directory (os error 21)"
+    assert len(platform_double.log("login")) == 1
+    assert os.listdir(tmp_path) == []
+
+
 def test_a_link_at_the_path_is_followed_and_stays(platform_double, tmp_path):
     """The file the links name receives the new token; the links stay links. A dangling link names the
     file to create."""

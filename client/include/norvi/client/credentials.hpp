@@ -36,17 +36,21 @@ std::string credentials_file_text(const Credentials& credentials);
 // The file's text decoded: Json "{} at line {} column {}" when it does not decode.
 Result<Credentials> credentials_from_json(const std::string& text);
 
-// Writes the file whole or not at all: a 0600 temporary beside it, flushed, then renamed over it. A
-// symbolic link at the path is followed to the file it names, which is the one replaced (the link
-// stays); a path naming anything but a regular file fails with Io before anything is written.
+// Writes the file whole or not at all: a 0600 temporary beside it, flushed, then renamed over it. The
+// path's missing directories are made; symbolic links on it are followed to the file they name, which is
+// the one replaced (the links stay), except a link that another user owns in a sticky, world-writable
+// directory (Io "Permission denied (os error 13)"). A path naming anything but a regular file fails with
+// Io before anything is written, and one that names a directory by its form (a final '/', "." or "..")
+// before any directory is made.
 Result<void> save_credentials_file(const Credentials& credentials, const std::string& path);
 
 // The largest credentials file read: a record holds a key and a token, and nothing unbounded is read.
 inline constexpr std::size_t kCredentialsFileLimit = std::size_t{1} << 20;
 
-// Reads and decodes a credentials file: Auth "could not read credentials from {}: {}" when it cannot be
-// read (also when it is not a regular file or is larger than kCredentialsFileLimit), Json "{} at line {}
-// column {}" when it does not decode.
+// Reads and decodes a credentials file, the path resolved as the writer resolves it: Auth "could not read
+// credentials from {}: {}" when it cannot be read (also when it is not a regular file, is larger than
+// kCredentialsFileLimit or lies behind a link the writer refuses), Json "{} at line {} column {}" when it
+// does not decode.
 Result<Credentials> read_credentials_file(const std::string& path);
 
 }  // namespace norvi::client
