@@ -15,71 +15,14 @@
 #include "credentials_path.hpp"
 #include "file_kind.hpp"
 #include "norvi/client/credentials.hpp"
+#include "norvi/symbolic/utf8.hpp"
 
 namespace norvi::client {
 namespace {
 
-// The length of the well-formed UTF-8 sequence at s[i], or 0 with `invalid` set to the length of the
-// maximal ill-formed part there (one replacement character each, as Unicode recommends).
-std::size_t utf8_sequence(std::string_view s, std::size_t i, std::size_t& invalid) {
-  const auto byte = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
-  const unsigned b0 = byte(i);
-  if (b0 < 0x80) return 1;
-  std::size_t need = 0;
-  unsigned lo = 0x80;
-  unsigned hi = 0xBF;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    need = 1;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    need = 2;
-    if (b0 == 0xE0) lo = 0xA0;
-    if (b0 == 0xED) hi = 0x9F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    need = 3;
-    if (b0 == 0xF0) lo = 0x90;
-    if (b0 == 0xF4) hi = 0x8F;
-  } else {
-    invalid = 1;
-    return 0;
-  }
-  for (std::size_t k = 1; k <= need; ++k) {
-    const unsigned b = byte(i + k);
-    if (i + k >= s.size() || b < lo || b > hi) {
-      invalid = k;
-      return 0;
-    }
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  return need + 1;
-}
-
-bool valid_utf8(std::string_view s) {
-  std::size_t invalid = 0;
-  for (std::size_t i = 0; i < s.size();) {
-    const std::size_t n = utf8_sequence(s, i, invalid);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
-}
-
-// The path as text: ill-formed UTF-8 replaced by U+FFFD.
-std::string lossy_utf8(std::string_view s) {
-  std::string out;
-  std::size_t invalid = 0;
-  for (std::size_t i = 0; i < s.size();) {
-    const std::size_t n = utf8_sequence(s, i, invalid);
-    if (n == 0) {
-      out += "\xEF\xBF\xBD";
-      i += invalid;
-    } else {
-      out.append(s, i, n);
-      i += n;
-    }
-  }
-  return out;
-}
+// The file's text must be UTF-8; the path is shown with ill-formed parts replaced by U+FFFD.
+using symbolic::lossy_utf8;
+using symbolic::valid_utf8;
 
 static_assert(kCredentialsFileLimit == std::size_t{1} << 20, "the text below names the limit");
 constexpr const char* kTooLarge = "larger than 1 MiB";

@@ -8,6 +8,7 @@
 #include "norvi/client/http/http_client.hpp"
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/json/login_response.hpp"
+#include "norvi/symbolic/utf8.hpp"
 
 namespace norvi::client {
 namespace {
@@ -17,6 +18,9 @@ constexpr std::chrono::seconds kLoginTimeout{30};
 }  // namespace
 
 Result<Credentials> login_with_api_key(const std::string& api_key, const BrevoraConfig& config, const Clock& clock) {
+  // The form encoding would carry any bytes, but the key is kept in the credentials file as a JSON
+  // string, which is UTF-8: a key that is not could be used once and never read back.
+  if (!symbolic::valid_utf8(api_key)) return fail(errors::InvalidInput{"API key is not valid UTF-8"});
   // A client per exchange: a login shares no connection with the requests it renews a token for.
   auto http = http::HttpClient::create(kLoginTimeout);
   if (!http) return fail(http::to_client_error(http.error()));

@@ -10,6 +10,7 @@
 #include "norvi/client/json/record.hpp"
 #include "norvi/client/json/encode.hpp"
 #include "norvi/core/circuit/vesk.hpp"
+#include "norvi/symbolic/utf8.hpp"
 
 namespace norvi::client {
 
@@ -57,6 +58,8 @@ Result<void> check_submission(std::size_t circuit_count, std::uint64_t shots, co
     return fail(errors::InvalidInput{
         fmt::format("task submission is only supported for superconducting devices and simulators: {}", device_name)});
   }
+  // The name goes into the JSON body, which is UTF-8; the platform prefix alone lets any bytes follow.
+  if (!symbolic::valid_utf8(device_name)) return fail(errors::InvalidInput{"device name is not valid UTF-8"});
   return {};
 }
 
@@ -85,9 +88,13 @@ std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_p
 
   std::vector<std::string> texts;
   texts.reserve(circuits.size());
-  for (CircuitItem& item : circuits) {
-    auto text = std::visit(CircuitText{}, std::move(item));
+  for (std::size_t i = 0; i < circuits.size(); ++i) {
+    auto text = std::visit(CircuitText{}, std::move(circuits[i]));
     if (!text) return refuse(std::move(text.error()));
+    // Sent unchanged, but the body is JSON text, which is UTF-8.
+    if (!symbolic::valid_utf8(*text)) {
+      return refuse(errors::InvalidInput{fmt::format("circuit {} is not valid UTF-8", i)});
+    }
     texts.push_back(std::move(*text));
   }
   circuits.clear();

@@ -265,6 +265,27 @@ TEST_F(ResultPollingTest, FailuresEndTheWaitAtOnce) {
   EXPECT_TRUE(got.error().is<client::errors::Http>()) << got.error().display();
 }
 
+// A native caller's record may hold any bytes; the query body is JSON, which is UTF-8. Well-formed ids
+// of several bytes a character go as they are.
+TEST_F(ResultPollingTest, TaskIdsThatAreNotUtf8AreRefusedBeforeAnythingIsSent) {
+  for (const std::vector<std::string>& ids : {std::vector<std::string>{"a", "b\xff"}, {"\xed\xa0\x80"}, {"a\xe2\x82"}}) {
+    ASSERT_TRUE(platform().reset());
+    auto record = submission(ids);
+    auto got = client::wait_for_results(record, 120s, 5s);
+    ASSERT_FALSE(got);
+    EXPECT_TRUE(got.error().is<client::errors::InvalidInput>());
+    EXPECT_EQ(got.error().display(), "Invalid input: request body is not valid UTF-8");
+    EXPECT_TRUE(requests("result").empty());
+    EXPECT_TRUE(poll_.sleeps().empty());
+  }
+  ASSERT_TRUE(platform().reset());
+  auto record = submission({"t\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x99\x82\xf4\x8f\xbf\xbf"});
+  ASSERT_TRUE(client::fetch_results(*record.client, record.task_ids, record.shots));
+  const auto sent = requests("result");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].body, "{\"query_ids\":[\"t\xc3\xa9\",\"\xe2\x82\xac\",\"\xf0\x9f\x99\x82\xf4\x8f\xbf\xbf\"]}");
+}
+
 // Submitted to the double, answered with its default per-shot records, read raw and corrected.
 TEST_F(ResultPollingTest, EndToEndFromSubmissionToCorrectedCounts) {
   auto client = submission({}).client;

@@ -63,6 +63,29 @@ TEST_F(SignIn, AFailedWriteFailsTheLoginAfterThePlatformAcceptedTheKey) {
   EXPECT_EQ(requests("login").size(), 1u);
 }
 
+// The key is kept in the credentials file as a JSON string, which is UTF-8: one that is not would be
+// used once and never read back. A key of several bytes a character is sent form-encoded and kept.
+TEST_F(SignIn, AKeyThatIsNotUtf8IsRefusedBeforeAnythingIsSent) {
+  for (const char* key : {"key\xff", "\xc0\xaf", "k\xed\xa0\x80", "\x80", "key\xf0\x9f\x99"}) {
+    SCOPED_TRACE(::testing::PrintToString(key));
+    auto credentials = client::login_and_save(key, config_with(true, true), clock_.clock(), SaveCredentials::Always);
+    ASSERT_FALSE(credentials);
+    EXPECT_TRUE(credentials.error().is<client::errors::InvalidInput>());
+    EXPECT_EQ(credentials.error().display(), "Invalid input: API key is not valid UTF-8");
+    EXPECT_TRUE(requests("login").empty());
+    EXPECT_FALSE(std::filesystem::exists(credentials_path()));
+  }
+  const std::string key = "k\xc3\xa9y\xe2\x82\xac\xf0\x9f\x99\x82";
+  auto credentials = client::login_and_save(key, config_with(true, true), clock_.clock(), SaveCredentials::Always);
+  ASSERT_TRUE(credentials) << credentials.error().display();
+  const auto logins = requests("login");
+  ASSERT_EQ(logins.size(), 1u);
+  EXPECT_NE(logins[0].body.find("openId=k%C3%A9y%E2%82%AC%F0%9F%99%82&"), std::string::npos) << logins[0].body;
+  auto read_back = client::credentials_from_file(config_with(true, true), clock_.clock());
+  ASSERT_TRUE(read_back) << read_back.error().display();
+  EXPECT_EQ(read_back->api_key, key);
+}
+
 struct FileCase {
   const char* name;
   std::int64_t age;  // of the saved token, on the fake clock

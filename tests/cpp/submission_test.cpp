@@ -90,6 +90,12 @@ TEST_F(Submission, ChecksInTheirOrderSendNothing) {
        "Invalid input: task submission is only supported for superconducting devices and simulators: brevora-photon"},
       {1, 1, "brevora-ion-1", CalibrationMode::Disabled,
        "Invalid input: task submission is only supported for superconducting devices and simulators: brevora-ion-1"},
+      // The platform prefix lets any bytes follow; the name goes into the JSON body, which is UTF-8.
+      {1, 1, "brevora\xff", CalibrationMode::Auto, "Invalid input: device name is not valid UTF-8"},
+      {1, 1, "brevora_sim\xc0\xaf", CalibrationMode::Disabled, "Invalid input: device name is not valid UTF-8"},
+      {1, 0, "brevora\xff", CalibrationMode::Auto, "Invalid input: shots must be greater than zero"},
+      {1, 1, "brevora-p\xff", CalibrationMode::Auto,
+       "Invalid input: task submission is only supported for superconducting devices and simulators: brevora-p\xff"},
   };
   for (const Case& c : cases) {
     auto result = submit(circuits(c.circuits), c.shots, c.device, c.mode);
@@ -132,15 +138,66 @@ TEST_F(Submission, OneCircuitBodyBytes) {
 }
 
 TEST_F(Submission, TextsAreSentUnchanged) {
+  // Two-, three- and four-byte characters (U+10FFFF the last there is) go as they are, never escaped.
+  const char* multibyte = "RX Q0 \xce\xb8 \xe2\x82\xac \xf0\x9f\x99\x82 \xf4\x8f\xbf\xbf";
   std::vector<CircuitItem> texts;
-  for (const char* t : {"", "  H Q0  ", "X Q0\r\n\tM Q0 \"q\" \\ \xc3\xa9"}) texts.emplace_back(t);
-  auto record = submit(std::move(texts), UINT64_MAX, "brevora_sim");
+  for (const char* t : {"", "  H Q0  ", "X Q0\r\n\tM Q0 \"q\" \\ \xc3\xa9", multibyte}) texts.emplace_back(t);
+  auto record = submit(std::move(texts), UINT64_MAX, "brevora_sim\xc3\xa9");
   ASSERT_TRUE(record) << record.error().error.display();
   auto sent = requests("submit");
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].body,
-            "{\"circuit\":[\"\",\"  H Q0  \",\"X Q0\\r\\n\\tM Q0 \\\"q\\\" \\\\ \xc3\xa9\"],\"computerCode\":\"brevora_sim\","
-            "\"is_verify\":true,\"language\":\"vesk\",\"name\":\"\",\"shots\":18446744073709551615}");
+            "{\"circuit\":[\"\",\"  H Q0  \",\"X Q0\\r\\n\\tM Q0 \\\"q\\\" \\\\ \xc3\xa9\",\"" + std::string(multibyte) +
+                "\"],\"computerCode\":\"brevora_sim\xc3\xa9\","
+                "\"is_verify\":true,\"language\":\"vesk\",\"name\":\"\",\"shots\":18446744073709551615}");
+  EXPECT_TRUE(sent[0].violations.empty());
+}
+
+// JSON text is UTF-8: a text that is not is refused by its index in the list, the first in list order,
+// before the clock is read or anything is sent (a whole batch's worth of good texts comes before it).
+TEST_F(Submission, TextsThatAreNotUtf8AreRefusedByIndex) {
+  using namespace norvi::core;
+  using norvi::testing::op;
+  const std::string ill_formed[] = {
+      "H Q0\xff",                // a stray byte
+      "H Q0 \xc0\xaf",          // an overlong form
+      "H Q0 \xed\xa0\x80",      // an encoded surrogate
+      "H \x80Q0",                // a lone continuation byte
+      "H Q0 \xf0\x9f\x99",      // a sequence cut short at the end
+      "H Q0 \xf4\x90\x80\x80",  // above U+10FFFF
+  };
+  for (const std::string& text : ill_formed) {
+    SCOPED_TRACE(::testing::PrintToString(text));
+    clock_.set(1000, 1);
+    std::vector<CircuitItem> items = circuits(55);
+    items.emplace_back(text);
+    items.emplace_back("M Q0\xff");
+    items.emplace_back(norvi::testing::circuit({op(Instruction::directive(DirectiveKind::Reset), {0})}));
+    auto result = submit(std::move(items));
+    ASSERT_FALSE(result);
+    EXPECT_TRUE(result.error().error.is<errors::InvalidInput>());
+    EXPECT_EQ(result.error().error.display(), "Invalid input: circuit 55 is not valid UTF-8");
+    EXPECT_TRUE(result.error().accepted_task_ids.empty());
+    EXPECT_EQ(clock_.now(), 1000);
+  }
+  // In list order among conversions: a circuit that does not convert, before an ill-formed text.
+  std::vector<CircuitItem> items = circuits(2);
+  items.emplace_back(norvi::testing::circuit({op(Instruction::directive(DirectiveKind::Reset), {0})}));
+  items.emplace_back("M Q0\xff");
+  EXPECT_EQ(submit(std::move(items)).error().error.display(),
+            "Circuit-to-VESK conversion error: Unsupported gate 'Reset': it is not represented by the VESK circuit format");
+  // A circuit object's caller text (a symbol's name) that is not UTF-8 fails its conversion.
+  items = circuits(1);
+  items.emplace_back(norvi::testing::circuit({op(StandardGate::RX, {0}, {norvi::testing::index(0)})},
+                                             {Parameter{norvi::testing::var("theta\xff")}}));
+  EXPECT_EQ(submit(std::move(items)).error().error.display(),
+            "Circuit-to-VESK conversion error: Invalid UTF-8 in a parameter of 'RX': VESK text is UTF-8");
+  // The device name is checked before the circuits.
+  items = circuits(1);
+  items.emplace_back("M Q0\xff");
+  EXPECT_EQ(submit(std::move(items), 1, "brevora\xff").error().error.display(),
+            "Invalid input: device name is not valid UTF-8");
+  EXPECT_TRUE(requests("submit").empty());
 }
 
 TEST_F(Submission, CircuitObjectsAreSentAsTheirVeskText) {

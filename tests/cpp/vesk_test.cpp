@@ -180,6 +180,7 @@ TEST(VeskConversion, Messages) {
        "values before dumping."},
       {VeskErrorKind::InvalidDelay, "Invalid VESK delay parameter: I"},
       {VeskErrorKind::ControlCharacter, "Control character in a parameter of 'I': VESK writes each operation on one line"},
+      {VeskErrorKind::InvalidUtf8, "Invalid UTF-8 in a parameter of 'I': VESK text is UTF-8"},
   };
   for (const Case& c : cases) EXPECT_EQ(message(c.kind, "I"), c.text);
 }
@@ -217,16 +218,34 @@ TEST(VeskConversion, SymbolicParametersFromTheTable) {
 }
 
 // A table entry that stays symbolic is written as its text, which holds the caller's names: one with a
-// line breaker in it would add a line of its own ("RX Q0 a\nX Q7" is an X on Q7).
-TEST(VeskConversion, LineBreakersInCallerTextFail) {
-  const std::string breakers[] = {
-      "\n", "\r", std::string(1, '\0'), "\x01", "\t", "\x1f", "\x7f",
-      "\xc2\x80", "\xc2\x85", "\xc2\x9f",  // U+0080, U+0085 (next line), U+009F
-      "\xe2\x80\xa8", "\xe2\x80\xa9",      // line and paragraph separators
+// line breaker in it would add a line of its own ("RX Q0 a\nX Q7" is an X on Q7), one that is not
+// UTF-8 would make the text ill-formed (and the JSON body it is sent in).
+TEST(VeskConversion, LineBreakersAndIllFormedUtf8InCallerTextFail) {
+  struct Refused {
+    std::string text;
+    VeskErrorKind kind;
+  };
+  const Refused refused[] = {
+      {"\n", VeskErrorKind::ControlCharacter}, {"\r", VeskErrorKind::ControlCharacter},
+      {std::string(1, '\0'), VeskErrorKind::ControlCharacter}, {"\x01", VeskErrorKind::ControlCharacter},
+      {"\t", VeskErrorKind::ControlCharacter}, {"\x1f", VeskErrorKind::ControlCharacter},
+      {"\x7f", VeskErrorKind::ControlCharacter},
+      {"\xc2\x80", VeskErrorKind::ControlCharacter},  // U+0080
+      {"\xc2\x85", VeskErrorKind::ControlCharacter},  // U+0085, next line
+      {"\xc2\x9f", VeskErrorKind::ControlCharacter},  // U+009F
+      {"\xe2\x80\xa8", VeskErrorKind::ControlCharacter}, {"\xe2\x80\xa9", VeskErrorKind::ControlCharacter},  // separators
+      {"\xff", VeskErrorKind::InvalidUtf8},              // a stray byte
+      {"\xc0\xaf", VeskErrorKind::InvalidUtf8},          // an overlong form
+      {"\xed\xa0\x80", VeskErrorKind::InvalidUtf8},      // an encoded surrogate
+      {"\x80", VeskErrorKind::InvalidUtf8},              // a lone continuation byte
+      {"\xf0\x9f\x99", VeskErrorKind::InvalidUtf8},      // a sequence cut short
+      {"\xf4\x90\x80\x80", VeskErrorKind::InvalidUtf8},  // above U+10FFFF
+      {"\xc2\n", VeskErrorKind::InvalidUtf8},            // both: ill-formed first
   };
   // Characters beside those classes are written unchanged.
   const std::string neighbours[] = {
       " ", "~", "\xc2\xa0", "\xc3\xa9", "\xe2\x80\xa7", "\xe2\x80\xaa", "\xe2\x81\xa8", "\xf0\x9f\x99\x82",
+      "\xe2\x82\xac", "\xf4\x8f\xbf\xbf",
   };
   // The places of a caller's name in an entry's plain text.
   struct Place {
@@ -243,17 +262,16 @@ TEST(VeskConversion, LineBreakersInCallerTextFail) {
        [](const std::string& name) { return sym::expr_from_kind(sym::Derivative{var("f"), interned(name), 1}); }},
   };
   for (const Place& place : places) {
-    for (const std::string& breaker : breakers) {
-      const std::vector<Parameter> table{{num(1)}, {place.entry("a" + breaker + "X Q7")}};
-      const std::string where = std::string(place.what) + " with byte " + std::to_string(int(breaker.back()));
+    for (const Refused& r : refused) {
+      const std::vector<Parameter> table{{num(1)}, {place.entry("a" + r.text + "X Q7")}};
+      const std::string where = std::string(place.what) + " with " + ::testing::PrintToString(r.text);
       for (const StandardGate gate : {StandardGate::RX, StandardGate::GPhase}) {
         const Circuit c = circuit({op(StandardGate::H, {0}), op(gate, {0}, {index(0), index(1)})}, table);
-        EXPECT_EQ(convert(c), failure(message(VeskErrorKind::ControlCharacter, std::string(standard_gate_name(gate)))))
-            << where;
+        EXPECT_EQ(convert(c), failure(message(r.kind, std::string(standard_gate_name(gate))))) << where;
       }
       auto params = format_vesk_params(std::vector<ParamRef>{index(0), index(1)}, table);
       ASSERT_FALSE(params) << where;
-      EXPECT_EQ(params.error().kind, VeskErrorKind::ControlCharacter) << where;
+      EXPECT_EQ(params.error().kind, r.kind) << where;
       EXPECT_EQ(params.error().detail, "p1") << where;
     }
     for (const std::string& neighbour : neighbours) {

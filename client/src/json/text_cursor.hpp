@@ -8,42 +8,31 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "json/decoder.hpp"
 #include "norvi/client/json/error.hpp"
+#include "norvi/symbolic/utf8.hpp"
 
 namespace norvi::client::json::detail {
 
-// RapidJSON's UTF-8 with a validation that stays within the text. RapidJSON's own takes the
-// continuation bytes of a sequence without looking for the end, so a text cut right after a lead byte
-// would be read past its terminating NUL. This one looks at each continuation byte before taking it;
-// the NUL that ends the text is never one. It accepts and rejects the same sequences.
+// RapidJSON's UTF-8 with the project's validation, which stays within the text. RapidJSON's own takes
+// the continuation bytes of a sequence without looking for the end, so a text cut right after a lead
+// byte would be read past its terminating NUL. The reader reads a NUL-terminated text, and a NUL is
+// never part of a sequence: so at most four bytes up to that NUL are looked at. A failure takes the
+// maximal ill-formed subpart, as RapidJSON's reader only needs the offset where it starts.
 struct BoundedUtf8 : rapidjson::UTF8<char> {
-  template <typename InputStream, typename OutputStream>
-  static bool Validate(InputStream& is, OutputStream& os) {
-    const char lead = is.Take();
-    os.Put(lead);
-    if (!(lead & 0x80)) return true;
-    // The byte classes allowed for each continuation byte, by the class of the lead byte (RapidJSON's
-    // table: 0x10, 0x20, 0x40 are the three ranges of 80..BF).
-    const char* masks = nullptr;
-    switch (GetRange(static_cast<unsigned char>(lead))) {
-      case 2: masks = "\x70"; break;
-      case 3: masks = "\x70\x70"; break;
-      case 4: masks = "\x50\x70"; break;
-      case 5: masks = "\x10\x70\x70"; break;
-      case 6: masks = "\x70\x70\x70"; break;
-      case 10: masks = "\x20\x70"; break;
-      case 11: masks = "\x60\x70\x70"; break;
-      default: return false;
-    }
-    for (; *masks != '\0'; ++masks) {
-      const char next = is.Peek();
-      if ((GetRange(static_cast<unsigned char>(next)) & static_cast<unsigned char>(*masks)) == 0) return false;
+  template <typename OutputStream>
+  static bool Validate(rapidjson::StringStream& is, OutputStream& os) {
+    if (!(is.Peek() & 0x80)) {
       os.Put(is.Take());
+      return true;
     }
-    return true;
+    std::size_t ill_formed = 0;
+    const std::size_t length = symbolic::utf8_sequence_length({is.src_, ::strnlen(is.src_, 4)}, ill_formed);
+    for (std::size_t k = length != 0 ? length : ill_formed; k > 0; --k) os.Put(is.Take());
+    return length != 0;
   }
 };
 

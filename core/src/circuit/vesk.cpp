@@ -15,6 +15,7 @@
 #include "norvi/symbolic/expr_text.hpp"
 #include "norvi/symbolic/number_format.hpp"
 #include "norvi/symbolic/overloaded.hpp"
+#include "norvi/symbolic/utf8.hpp"
 
 namespace norvi::core {
 
@@ -112,7 +113,8 @@ class ParamTable {
   std::string plain(std::uint32_t index) const { return symbolic::plain_text(*table_[index].expr); }
 
   // The text of one parameter reference in a gate line. A symbolic entry's text holds the caller's
-  // names: one with a line breaker in it would start a line of its own, so it fails as
+  // names: one that is not UTF-8 would make the text (and the JSON body it goes into) ill-formed, one
+  // with a line breaker in it would start a line of its own. They fail as InvalidUtf8 and
   // ControlCharacter with the entry's name "p{}" (a gate line names its operation instead).
   std::expected<void, VeskError> append_param(std::string& out, const ParamRef& param) {
     if (const auto* fixed = std::get_if<param_ref::Fixed>(&param)) {
@@ -128,9 +130,13 @@ class ParamTable {
     }
     if (!e.written) {
       e.written = replace_pi_sign(plain(index));
-      e.breaks_line = symbolic::holds_line_breaker(*e.written);
+      if (!symbolic::valid_utf8(*e.written)) {
+        e.refused = VeskErrorKind::InvalidUtf8;
+      } else if (symbolic::holds_line_breaker(*e.written)) {
+        e.refused = VeskErrorKind::ControlCharacter;
+      }
     }
-    if (e.breaks_line) return fail(VeskErrorKind::ControlCharacter, fmt::format("p{}", index));
+    if (e.refused) return fail(*e.refused, fmt::format("p{}", index));
     out += *e.written;
     return {};
   }
@@ -138,7 +144,7 @@ class ParamTable {
  private:
   struct Entry {
     bool evaluated = false;
-    bool breaks_line = false;  // `written` holds a line breaker
+    std::optional<VeskErrorKind> refused;  // why `written` cannot be written
     std::optional<double> value;
     std::optional<std::string> written;  // the plain text with "pi" for "π", as a gate line has it
   };
@@ -192,7 +198,10 @@ std::expected<void, VeskError> append_standard(std::string& out, StandardGate ga
   for (const ParamRef& param : op.params) {
     out += ' ';
     if (auto appended = table.append_param(out, param); !appended) {
-      if (appended.error().kind == VeskErrorKind::ControlCharacter) appended.error().detail = instruction_name(op.instruction);
+      const VeskErrorKind kind = appended.error().kind;
+      if (kind == VeskErrorKind::ControlCharacter || kind == VeskErrorKind::InvalidUtf8) {
+        appended.error().detail = instruction_name(op.instruction);
+      }
       return appended;
     }
   }
@@ -288,6 +297,8 @@ std::string VeskError::message() const {
           detail);
     case VeskErrorKind::ControlCharacter:
       return fmt::format("Control character in a parameter of '{}': VESK writes each operation on one line", detail);
+    case VeskErrorKind::InvalidUtf8:
+      return fmt::format("Invalid UTF-8 in a parameter of '{}': VESK text is UTF-8", detail);
     case VeskErrorKind::InvalidDelay: break;
   }
   return fmt::format("Invalid VESK delay parameter: {}", detail);

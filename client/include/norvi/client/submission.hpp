@@ -20,8 +20,8 @@ namespace norvi::client {
 
 class PlatformClient;
 
-// One circuit to submit: a VESK text, sent unchanged (no validation, no trimming), or a circuit object,
-// converted to VESK text before anything is sent.
+// One circuit to submit: a VESK text, sent unchanged (no trimming; it must be UTF-8, like the JSON body
+// it goes into), or a circuit object, converted to VESK text before anything is sent.
 using CircuitItem = std::variant<std::string, core::Circuit>;
 
 inline constexpr std::size_t kSubmitBatchSize = 50;
@@ -51,9 +51,10 @@ struct SubmissionFailure {
 // and shots, in this order.
 std::string submit_request_body(std::span<const std::string> batch, std::string_view device_name, std::uint64_t shots);
 
-// Checks the request (empty list, zero shots, the device name, the mode, the device class, in this
-// order), converts every circuit object to VESK text in list order (nothing is sent when a check or a
-// conversion fails), reads the client's wall clock for submitted_at,
+// Checks the request (empty list, zero shots, the device name, the mode, the device class, the device
+// name's UTF-8, in this order), converts every circuit object to VESK text and checks every text's
+// UTF-8 in list order (InvalidInput "circuit {} is not valid UTF-8" with the 0-based index; nothing is
+// sent when a check or a conversion fails), reads the client's wall clock for submitted_at,
 // then posts the batches one after another. A failing batch fails the whole submission.
 std::expected<SubmissionRecord, SubmissionFailure> submit_circuits(std::shared_ptr<PlatformClient> client,
                                                                    std::vector<CircuitItem> circuits,

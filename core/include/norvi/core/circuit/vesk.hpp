@@ -21,12 +21,14 @@ enum class VeskErrorKind : std::uint8_t {
   SymbolicParameter,
   InvalidDelay,
   ControlCharacter,
+  InvalidUtf8,
 };
 
 // Why a circuit has no VESK text. `detail` is what the message names: the gate, the classical
 // operation, the control flow's structural text, the parameter, the delay's problem, or the operation
-// whose parameter text holds a control character or a line or paragraph separator (its instruction
-// name; "p{}", the table entry, from format_vesk_params, which has no operation).
+// whose parameter text holds a control character or a line or paragraph separator, or is not
+// well-formed UTF-8 (its instruction name; "p{}", the table entry, from format_vesk_params, which has
+// no operation).
 struct VeskError {
   VeskErrorKind kind = VeskErrorKind::UnsupportedGate;
   std::string detail;
@@ -55,8 +57,8 @@ std::expected<double, CircuitError> evaluate_expr_f64(const symbolic::Expr& expr
 std::string format_qubit_labels(std::span<const Qubit> qubits);
 
 // The text of each parameter reference, in order, against the circuit's parameter table. A table entry
-// that stays symbolic is written as its plain text with "pi" for "π", unless that text holds a control
-// character or a line or paragraph separator.
+// that stays symbolic is written as its plain text with "pi" for "π", unless that text is not
+// well-formed UTF-8 or holds a control character or a line or paragraph separator.
 std::expected<std::vector<std::string>, VeskError> format_vesk_params(std::span<const ParamRef> params,
                                                                       std::span<const Parameter> table);
 
