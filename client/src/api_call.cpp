@@ -4,7 +4,6 @@
 
 #include <array>
 
-#include "norvi/symbolic/utf8.hpp"
 #include "retry_rules.hpp"
 
 namespace norvi::client {
@@ -44,9 +43,6 @@ namespace detail {
 
 Result<std::string> api_answer_body(PlatformClient& client, http::Method method, std::string_view path,
                                     const std::optional<std::string>& body) {
-  // A JSON body is UTF-8. The callers check the texts they put in where they can name them; this
-  // catches the rest (a caller's own task ids in a result query) before any token use or request.
-  if (body && !symbolic::valid_utf8(*body)) return fail(errors::InvalidInput{"request body is not valid UTF-8"});
   const std::string url = base_url(client.config()) + std::string(path);
   auto token = get_access_token(client);
   if (!token) return fail(std::move(token.error()));

@@ -268,13 +268,21 @@ TEST_F(ResultPollingTest, FailuresEndTheWaitAtOnce) {
 // A native caller's record may hold any bytes; the query body is JSON, which is UTF-8. Well-formed ids
 // of several bytes a character go as they are.
 TEST_F(ResultPollingTest, TaskIdsThatAreNotUtf8AreRefusedBeforeAnythingIsSent) {
-  for (const std::vector<std::string>& ids : {std::vector<std::string>{"a", "b\xff"}, {"\xed\xa0\x80"}, {"a\xe2\x82"}}) {
+  const struct {
+    std::vector<std::string> ids;
+    const char* error;
+  } cases[] = {
+      {{"a", "b\xff", "c\xff"}, "Invalid input: task id 1 is not valid UTF-8"},
+      {{"\xed\xa0\x80"}, "Invalid input: task id 0 is not valid UTF-8"},
+      {{"ok", "fine", "a\xe2\x82"}, "Invalid input: task id 2 is not valid UTF-8"},
+  };
+  for (const auto& c : cases) {
     ASSERT_TRUE(platform().reset());
-    auto record = submission(ids);
+    auto record = submission(c.ids);
     auto got = client::wait_for_results(record, 120s, 5s);
     ASSERT_FALSE(got);
     EXPECT_TRUE(got.error().is<client::errors::InvalidInput>());
-    EXPECT_EQ(got.error().display(), "Invalid input: request body is not valid UTF-8");
+    EXPECT_EQ(got.error().display(), c.error);
     EXPECT_TRUE(requests("result").empty());
     EXPECT_TRUE(poll_.sleeps().empty());
   }

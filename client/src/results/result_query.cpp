@@ -1,11 +1,14 @@
 #include "norvi/client/results/result_query.hpp"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <utility>
 
 #include "norvi/client/api_call.hpp"
 #include "norvi/client/json/write.hpp"
 #include "norvi/client/results/result_conversion.hpp"
+#include "norvi/symbolic/utf8.hpp"
 
 namespace norvi::client {
 
@@ -17,6 +20,10 @@ std::string result_query_body(std::span<const std::string> task_ids) {
 }
 
 Result<ResultsEnvelope> query_results(PlatformClient& client, std::span<const std::string> task_ids) {
+  // A native caller's own ids go into a JSON body, which is UTF-8.
+  for (std::size_t i = 0; i < task_ids.size(); ++i) {
+    if (!symbolic::valid_utf8(task_ids[i])) return fail(errors::InvalidInput{fmt::format("task id {} is not valid UTF-8", i)});
+  }
   auto body = detail::api_answer_body(client, http::Method::Post, kResultQueryPath, result_query_body(task_ids));
   if (!body) return fail(std::move(body.error()));
   auto envelope = decode_results_answer(std::move(*body));

@@ -30,8 +30,7 @@ std::expected<http::Response, http::HttpError> send_api_request(const PlatformCl
 
 namespace detail {
 
-// The token and the retry loop: the body of the answer to decode, or the call's error. A body that is
-// not UTF-8 is refused (InvalidInput "request body is not valid UTF-8") before anything is sent.
+// The token and the retry loop: the body of the answer to decode, or the call's error.
 Result<std::string> api_answer_body(PlatformClient& client, http::Method method, std::string_view path,
                                     const std::optional<std::string>& body);
 

@@ -28,7 +28,8 @@ inline constexpr const char* kResultQueryPath = "/zelm-quantum/sdk/experiment/re
 std::string result_query_body(std::span<const std::string> task_ids);
 
 // POSTs the query through the token handling and the retry loop; the decoded answer (an answer that
-// does not decode into the envelope is Http).
+// does not decode into the envelope is Http). An id that is not UTF-8 fails first, before anything is
+// sent: InvalidInput "task id {} is not valid UTF-8" with its index.
 Result<ResultsEnvelope> query_results(PlatformClient& client, std::span<const std::string> task_ids);
 
 // One query pass: a record for every usable item, in the platform's order (per-shot records first,
