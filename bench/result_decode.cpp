@@ -2,7 +2,13 @@
 // qubits, read into records and counted per outcome, beside RapidJSON's bare SAX pass over the same
 // bytes in the same run (best of nine alternating rounds), and the peak memory the decode adds against
 // the body's size. Each size comes with skewed outcomes (a few dominate) and with uniform ones (every
-// qubit a fair coin: about 645,000 distinct outcomes in 10^6 shots).
+// qubit a fair coin: about 645,000 distinct outcomes in 10^6 shots). Then the answer of a handle of
+// many small circuits: 200,000 items of two shots on 1 and on 12 qubits, every item made a record.
+//
+//   bench_result_decode [large] [many]     (default: both)
+//
+// The source uses only entry points that the result road has long had, so that scripts/bench-before.sh
+// can build it against an earlier revision and print both side by side.
 
 #include <rapidjson/reader.h>
 
@@ -13,6 +19,9 @@
 #include <fstream>
 #include <malloc.h>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "norvi/client/results/result_conversion.hpp"
 #include "result_answer_body.hpp"
@@ -68,16 +77,29 @@ std::size_t decode_into_counts(const std::string& body, std::size_t shots) {
   return (*record)->counts.size();
 }
 
-void measure(std::size_t shots, norvi::bench::Outcomes kind) {
-  const std::string body = norvi::bench::result_answer_body(shots, kQubits, nullptr, kind);
-  const double mb = static_cast<double>(body.size()) / 1e6;
-
+// The resident memory `run` adds at its peak, in bytes, and whether the high-water mark could be reset
+// to the current resident size first (else the figure is an upper bound).
+template <typename F>
+std::pair<double, bool> peak_added(F&& run) {
   ::malloc_trim(0);
   { std::ofstream("/proc/self/clear_refs") << "5"; }  // VmHWM back to the current RSS
   const long before_kb = proc_status_kb("VmRSS");
   const bool reset = proc_status_kb("VmHWM") <= before_kb + 1024;
-  const std::size_t outcomes = decode_into_counts(body, shots);
-  const double peak = static_cast<double>(proc_status_kb("VmHWM") - before_kb) * 1024.0;
+  run();
+  return {static_cast<double>(proc_status_kb("VmHWM") - before_kb) * 1024.0, reset};
+}
+
+void print_peak(std::pair<double, bool> peak, std::size_t body) {
+  std::printf("  peak memory added by the decode: %.1f MB = %.2fx the body%s\n", peak.first / 1e6,
+              peak.first / static_cast<double>(body), peak.second ? "" : " (peak could not be reset: an upper bound)");
+}
+
+void measure(std::size_t shots, norvi::bench::Outcomes kind) {
+  const std::string body = norvi::bench::result_answer_body(shots, kQubits, nullptr, kind);
+  const double mb = static_cast<double>(body.size()) / 1e6;
+
+  std::size_t outcomes = 0;
+  const auto peak = peak_added([&] { outcomes = decode_into_counts(body, shots); });
 
   // Best of rounds that alternate the two, so that both meet the same load of a shared machine.
   double sax = 1e300;
@@ -92,18 +114,80 @@ void measure(std::size_t shots, norvi::bench::Outcomes kind) {
   std::printf("  %-44s %8.1f ms %8.0f MB/s\n", "RapidJSON bare SAX pass (baseline)", sax * 1e3, mb / sax);
   std::printf("  %-44s %8.1f ms %8.0f MB/s   %.2fx the baseline\n", "result road: decode + count + record", road * 1e3,
               mb / road, road / sax);
-  std::printf("  peak memory added by the decode: %.1f MB = %.2fx the body%s\n", peak / 1e6,
-              peak / static_cast<double>(body.size()), reset ? "" : " (peak could not be reset: an upper bound)");
+  print_peak(peak, body.size());
+}
+
+// The road of one pass over an answer of many items: every item made a record, all held at once as a
+// wait's results are.
+std::vector<norvi::core::ExecutionResult> decode_into_records(const std::string& body, std::size_t items,
+                                                              std::size_t shots) {
+  auto envelope = client::decode_results_answer(body);
+  if (!envelope) std::abort();
+  auto decoded = client::check_results_envelope(std::move(*envelope));
+  if (!decoded || decoded->size() != items) std::abort();
+  std::vector<norvi::core::ExecutionResult> records;
+  records.reserve(items);
+  for (client::RawResult& item : *decoded) {
+    if (!item.result_status || !item.result_status->tally) std::abort();
+    client::ShotTally& tally = *item.result_status->tally;
+    auto record = client::build_mitigated_execution_result(client::json_value_to_text(item.task_id), shots,
+                                                           std::move(tally.measured_qubits), std::move(tally.counts),
+                                                           nullptr);
+    if (!record || !*record) std::abort();
+    records.push_back(std::move(**record));
+  }
+  return records;
+}
+
+void measure_many(std::size_t items, std::size_t qubits, std::size_t shots) {
+  const std::string body = norvi::bench::many_items_answer_body(items, qubits, shots);
+  const double mb = static_cast<double>(body.size()) / 1e6;
+
+  const auto peak = peak_added([&] { decode_into_records(body, items, shots); });
+
+  constexpr int kManyRounds = 5;
+  double sax = 1e300;
+  double road = 1e300;
+  for (int round = 0; round < kManyRounds; ++round) {
+    sax = std::min(sax, seconds([&] { bare_sax(body); }));
+    road = std::min(road, seconds([&] { decode_into_records(body, items, shots); }));
+  }
+
+  std::printf("answer body: %.1f MB, %zu items of %zu shot rows of %zu qubits\n", mb, items, shots, qubits);
+  std::printf("  %-44s %8.1f ms %8.0f MB/s\n", "RapidJSON bare SAX pass (baseline)", sax * 1e3, mb / sax);
+  std::printf("  %-44s %8.1f ms %8.0f MB/s   %.2fx the baseline\n", "result road: decode + count + records", road * 1e3,
+              mb / road, road / sax);
+  print_peak(peak, body.size());
+  std::printf("  per item: %.2f us, %.0f bytes of peak\n", road / static_cast<double>(items) * 1e6,
+              peak.first / static_cast<double>(items));
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   using norvi::bench::Outcomes;
-  const std::size_t small = norvi::bench::shots_for_bytes(10'000'000, kQubits);
-  for (const Outcomes kind : {Outcomes::skewed, Outcomes::uniform}) {
-    measure(small, kind);
-    measure(1'000'000, kind);
+  bool large = argc == 1;
+  bool many = argc == 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view shape = argv[i];
+    if (shape == "large") {
+      large = true;
+    } else if (shape == "many") {
+      many = true;
+    } else {
+      std::fprintf(stderr, "usage: %s [large] [many]\n", argv[0]);
+      return 2;
+    }
+  }
+  if (large) {
+    const std::size_t small = norvi::bench::shots_for_bytes(10'000'000, kQubits);
+    for (const Outcomes kind : {Outcomes::skewed, Outcomes::uniform}) {
+      measure(small, kind);
+      measure(1'000'000, kind);
+    }
+  }
+  if (many) {
+    for (const std::size_t qubits : {1, 12}) measure_many(200'000, qubits, 2);
   }
   return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <sys/mman.h>
 
+#include <cstdlib>
+
 namespace norvi::client::detail {
 
 void* map_pages(std::size_t bytes) noexcept {
@@ -10,5 +12,17 @@ void* map_pages(std::size_t bytes) noexcept {
 }
 
 void unmap_pages(void* pages, std::size_t bytes) noexcept { ::munmap(pages, bytes); }
+
+void* allocate_zeroed(std::size_t bytes) noexcept {
+  return bytes >= kMappedArrayBytes ? map_pages(bytes) : std::calloc(1, bytes);
+}
+
+void release_zeroed(void* data, std::size_t bytes) noexcept {
+  if (bytes >= kMappedArrayBytes) {
+    unmap_pages(data, bytes);
+  } else {
+    std::free(data);
+  }
+}
 
 }  // namespace norvi::client::detail

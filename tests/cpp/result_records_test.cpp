@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "norvi/client/json/decode.hpp"
 #include "norvi/client/results/result_conversion.hpp"
 #include "norvi/client/results/result_records.hpp"
+#include "results/word_counts.hpp"
 
 namespace norvi::client {
 namespace {
@@ -116,6 +119,33 @@ TEST(ShotRecords, ManyOutcomesAndWidthsAroundOneWord) {
       EXPECT_EQ(tally->measured_qubits.size(), width);
       EXPECT_EQ(texts(*tally), expected);
     }
+  }
+}
+
+// An answer of many small circuits holds one word table per item until its text is released: a table
+// of a few outcomes must take the memory of a few, whatever the width.
+TEST(WordCounts, AFewOutcomesTakeAFewSlots) {
+  struct Case {
+    std::size_t width;
+    std::vector<std::uint64_t> words;
+    std::size_t most_bytes;
+  };
+  const Case cases[] = {
+      {1, {0, 1, 1}, 16},  // one count per possible outcome
+      {3, {7, 0}, 64},
+      {12, {5, 4095}, 64},
+      {40, {1, 2, 3, 1}, 64},
+      {64, {~std::uint64_t{0}, 0}, 64},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.width);
+    detail::WordCounts counts(c.width);
+    for (const std::uint64_t word : c.words) counts.add(word);
+    EXPECT_LE(counts.table_bytes(), c.most_bytes);
+    core::OutcomeCounts settled;
+    counts.move_into(settled);
+    EXPECT_EQ(settled.size(), std::set<std::uint64_t>(c.words.begin(), c.words.end()).size());
+    EXPECT_EQ(core::total_count(settled), c.words.size());
   }
 }
 

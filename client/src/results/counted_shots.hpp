@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "norvi/client/json/codec.hpp"
-#include "norvi/client/results/result_records.hpp"
+#include "norvi/client/results/shot_records.hpp"
 #include "norvi/core/result/outcome_bits.hpp"
 #include "results/word_counts.hpp"
 

@@ -6,13 +6,14 @@
 // word in a flat table. ShotRecords settles the counts into one map where the records end; the result
 // road's own reading of the answer text settles them after the text is released.
 
+#include "norvi/client/results/shot_records.hpp"
+
 #include <memory>
 #include <span>
 #include <utility>
 #include <vector>
 
 #include "json/decoder.hpp"
-#include "norvi/client/results/result_records.hpp"
 #include "results/counted_shots.hpp"
 
 namespace norvi::client {

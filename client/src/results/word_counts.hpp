@@ -10,8 +10,11 @@
 // counts move to such an array, indexed by the word: a circuit whose outcomes come out nearly uniform
 // (about 645,000 distinct among 10^6 shots on 20 qubits) then costs 8 MB and no probing instead of a
 // table of two million slots. The array is only chosen when it is no larger than the table it replaces,
-// so a wide outcome never makes it. Both live on pages of their own, so that neither stays resident
-// once the counts have moved into the outcome map.
+// so a wide outcome never makes it. The table starts at four slots, as an item of a few shots needs no
+// more and a handle of many small circuits holds one table per item until the answer text is released;
+// growing by doubling from there costs little beside the rows that fill the table. Large tables and
+// arrays live on pages of their own, so that none stays resident once the counts have moved into the
+// outcome map.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +31,7 @@ class WordCounts {
     if (dense_fits(std::size_t{1} << kInitialBits)) {
       go_dense();
     } else {
-      slots_ = PageArray<Slot>(std::size_t{1} << kInitialBits);
+      slots_ = ZeroedArray<Slot>(std::size_t{1} << kInitialBits);
     }
   }
 
@@ -46,6 +49,9 @@ class WordCounts {
   }
 
   bool empty() const noexcept { return used_ == 0 && !has_pending_; }
+
+  // The memory the counts take now, table or array.
+  std::size_t table_bytes() const noexcept { return slots_.size() * sizeof(Slot) + dense_.size() * sizeof(std::uint64_t); }
 
   // Moves every count into `counts` (which holds no one-word outcome) and releases the table.
   void move_into(core::OutcomeCounts& counts) {
@@ -67,7 +73,7 @@ class WordCounts {
   }
 
  private:
-  static constexpr unsigned kInitialBits = 8;
+  static constexpr unsigned kInitialBits = 2;
 
   struct Slot {
     std::uint64_t word = 0;
@@ -112,7 +118,7 @@ class WordCounts {
 
   // One count per possible outcome, the table's counts moved over.
   void go_dense() {
-    dense_ = PageArray<std::uint64_t>(std::size_t{1} << width_);
+    dense_ = ZeroedArray<std::uint64_t>(std::size_t{1} << width_);
     dense_mask_ = dense_.size() - 1;
     for (const Slot& s : slots_) {
       if (s.count != 0) dense_[s.word & dense_mask_] = s.count;
@@ -131,7 +137,7 @@ class WordCounts {
       go_dense();
       return;
     }
-    PageArray<Slot> old(slots_.size() * 2);
+    ZeroedArray<Slot> old(slots_.size() * 2);
     old.swap(slots_);
     --shift_;
     const std::size_t mask = slots_.size() - 1;
@@ -144,8 +150,8 @@ class WordCounts {
   }
 
   std::size_t width_;
-  PageArray<Slot> slots_;             // while the counts are a table
-  PageArray<std::uint64_t> dense_;    // once they are one per possible outcome: the count of each word
+  ZeroedArray<Slot> slots_;             // while the counts are a table
+  ZeroedArray<std::uint64_t> dense_;    // once they are one per possible outcome: the count of each word
   std::uint64_t dense_mask_ = 0;
   std::uint8_t shift_ = 64 - kInitialBits;
   bool has_pending_ = false;

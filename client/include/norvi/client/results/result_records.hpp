@@ -16,23 +16,9 @@
 #include "norvi/client/json/error.hpp"
 #include "norvi/client/json/record.hpp"
 #include "norvi/client/json/value.hpp"
-#include "norvi/core/result/outcome_bits.hpp"
+#include "norvi/client/results/shot_records.hpp"
 
 namespace norvi::client {
-
-// Per-shot records counted per outcome: the measured qubits (the first row) and the count of every
-// outcome among the later rows.
-struct ShotTally {
-  std::vector<std::uint32_t> measured_qubits;
-  core::OutcomeCounts counts;
-};
-
-// The value of `resultStatus`, any JSON value: the tally when it holds a first row naming at least one
-// qubit and at least one shot row of that length, else none. Reading it never fails.
-struct ShotRecords {
-  std::optional<ShotTally> tally;
-};
-const json::Codec& json_codec(json::TypeTag<ShotRecords>);
 
 // One result item: an object (the task id also as `queryId` or `query_id`), or an array by position.
 struct RawResult {
