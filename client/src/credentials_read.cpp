@@ -32,7 +32,9 @@ constexpr const char* kTooLarge = "larger than 1 MiB";
 // a FIFO would block (with the interpreter lock held, for the binding), a device may never end. The path
 // is checked before opening, since opening a device can have effects of its own, and the opened file
 // again, in case the path was replaced in between (O_NONBLOCK keeps a FIFO put there from blocking the
-// open, O_NOFOLLOW a link put there from being followed unchecked). The read stops one byte past the
+// open, O_NOFOLLOW a link put there from being followed unchecked). A path that leads through a
+// descriptor link of the kernel's to an open file no path names (a memfd, a deleted file) is opened as
+// the kernel opens it, and the same checks apply to what was opened. The read stops one byte past the
 // limit whatever the size said, as a file may grow while it is read.
 std::string read_whole(const std::string& path, std::string& failure) {
   std::string text;
@@ -43,7 +45,9 @@ std::string read_whole(const std::string& path, std::string& failure) {
   }
   struct stat st = resolved->st;
   if (failure = not_a_regular_file(st.st_mode); !failure.empty()) return text;
-  const int fd = ::open(resolved->path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+  // Behind a descriptor link only the kernel knows the way: it follows the links from there on.
+  const int no_follow = resolved->descriptor_link.empty() ? O_NOFOLLOW : 0;
+  const int fd = ::open(resolved->path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | no_follow);
   if (fd < 0) {
     failure = os_error_text(errno);
     return text;

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -210,6 +213,8 @@ TEST_F(CredentialsFile, APathThatIsNotARegularFileIsRefused) {
   fs::create_symlink("loop-b", dir_ / "loop-a");
   fs::create_symlink("loop-a", dir_ / "loop-b");
   fs::create_symlink("missing-directory/c.json", dir_ / "dangling-into-nothing");
+  fs::create_symlink("missing-directory/", dir_ / "link-to-a-missing-directory");
+  fs::create_symlink("fifo/", dir_ / "link-to-fifo-as-directory");
 
   struct Case {
     std::string name;
@@ -224,6 +229,9 @@ TEST_F(CredentialsFile, APathThatIsNotARegularFileIsRefused) {
       {"loop-a", "Too many levels of symbolic links (os error 40)"},
       // A link's target directory is not created: only the directories of the path as given are.
       {"dangling-into-nothing", "No such file or directory (os error 2)"},
+      // Opening a path with a final '/' to create a file fails so, whatever is there.
+      {"link-to-a-missing-directory", "Is a directory (os error 21)"},
+      {"link-to-fifo-as-directory", "Is a directory (os error 21)"},
   };
   if (have_socket) cases.push_back({"socket", "not a regular file"});
 
@@ -355,15 +363,21 @@ TEST_F(CredentialsFile, FortyLinksInAllAreFollowed) {
   }
 }
 
-// A write that is bound to fail makes no directory first: a path that names a directory by its form
-// (opening it to create a file fails whatever is there) and a name too long for any directory.
+// A write that is bound to fail makes no directory first. The walk looks at the whole path with the
+// directories it would make taken as empty, so that ".." over them goes back up: a path that names a
+// directory by its form (opening it to create a file fails whatever is there), a name too long for any
+// directory, and whatever the path leads to over missing directories that cannot receive the file.
 TEST_F(CredentialsFile, AWriteBoundToFailMakesNothing) {
   const std::string too_long(NAME_MAX + 1, 'n');
+  fs::create_directory(dir_ / "t");
+  std::ofstream(dir_ / "file") << "x";
+  ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  fs::create_symlink("nowhere/c.json", dir_ / "dangling");
   struct Case {
     std::string path;  // in dir_
     std::string detail;
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"area/newdir/", "Is a directory (os error 21)"},
       {"area/newdir//", "Is a directory (os error 21)"},
       {"area/newdir/.", "Is a directory (os error 21)"},
@@ -371,12 +385,41 @@ TEST_F(CredentialsFile, AWriteBoundToFailMakesNothing) {
       {"area/", "Is a directory (os error 21)"},
       {"area/new/" + too_long, "File name too long (os error 36)"},
       {"area/" + too_long + "/c.json", "File name too long (os error 36)"},
+      {"area/n1/../" + too_long + "/c.json", "File name too long (os error 36)"},
+      {"n1/n2/../../t", "Is a directory (os error 21)"},
+      {"n1/../t/../fifo", "not a regular file"},
+      {"n1/../dangling/c.json", "File exists (os error 17)"},
+      {"n1/../file/c.json", "File exists (os error 17)"},
+      {"n1/../fifo/c.json", "File exists (os error 17)"},
+      {"n1/../file/n2/c.json", "Not a directory (os error 20)"},
+      {"n1/../dangling", "No such file or directory (os error 2)"},
   };
+  if (::geteuid() == 0) {
+    // Another user's link in a sticky, world-writable folder, reached over a missing directory.
+    fs::create_directory(dir_ / "sticky");
+    ASSERT_EQ(::chmod((dir_ / "sticky").c_str(), 01777), 0);
+    ASSERT_EQ(::chown((dir_ / "sticky").c_str(), 4243, 4243), 0);
+    fs::create_symlink("../t", dir_ / "sticky" / "L");
+    ASSERT_EQ(::lchown((dir_ / "sticky" / "L").c_str(), 4242, 4242), 0);
+    cases.push_back({"sticky/n1/../L/c.json", "Permission denied (os error 13)"});
+  }
+  const auto before = tree(dir_);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     expect_io_failure((dir_ / c.path).string(), c.detail);
-    EXPECT_EQ(entries(dir_), 0u);
+    EXPECT_EQ(tree(dir_), before);
   }
+
+  // What such paths lead to when it can receive the file: the directories of the path as given are
+  // made, and the file is written where ".." led.
+  for (const auto& [path, file] : {std::pair{"n1/n2/../../t/c.json", "t/c.json"}, {"n3/../fresh.json", "fresh.json"}}) {
+    SCOPED_TRACE(path);
+    const auto written = save_credentials_file(kCreds, (dir_ / path).string());
+    ASSERT_TRUE(written) << written.error().display();
+    EXPECT_EQ(read(dir_ / file), credentials_file_text(kCreds));
+  }
+  EXPECT_TRUE(fs::is_directory(dir_ / "n1" / "n2"));
+  EXPECT_TRUE(fs::is_directory(dir_ / "n3"));
 
   // The longest name a directory holds is written, through a temporary whose name fits too.
   const fs::path longest = dir_ / "area" / "new" / std::string(NAME_MAX, 'n');
@@ -384,4 +427,189 @@ TEST_F(CredentialsFile, AWriteBoundToFailMakesNothing) {
   ASSERT_TRUE(written) << written.error().display();
   EXPECT_EQ(read(longest), credentials_file_text(kCreds));
   EXPECT_EQ(entries(longest.parent_path()), 1u);
+}
+
+// Every path shorter than PATH_MAX that the kernel would open is written and read back, though the
+// temporary beside the file has a longer name; from PATH_MAX on, nothing is made.
+TEST_F(CredentialsFile, PathsUpToTheSystemsLimitAreWrittenAndReadBack) {
+  for (const std::size_t length : {std::size_t{PATH_MAX} - 12, std::size_t{PATH_MAX} - 1, std::size_t{PATH_MAX}}) {
+    SCOPED_TRACE(length);
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
+    // Directories of 200-byte names, then a file name that makes up the length.
+    std::string path = dir_.string();
+    while (length - path.size() > 1 + 200 + 1 + 20) path += "/" + std::string(200, 'd');
+    path += "/" + std::string(length - path.size() - 1, 'f');
+    ASSERT_EQ(path.size(), length);
+
+    const auto written = save_credentials_file(kCreds, path);
+    if (length < PATH_MAX) {
+      ASSERT_TRUE(written) << written.error().display();
+      const auto loaded = read_credentials_file(path);
+      ASSERT_TRUE(loaded) << loaded.error().display();
+      EXPECT_EQ(*loaded, kCreds);
+      EXPECT_EQ(entries(fs::path(path).parent_path()), 1u);
+    } else {
+      ASSERT_FALSE(written);
+      EXPECT_EQ(written.error().display(), "IO error: File name too long (os error 36)");
+      EXPECT_EQ(entries(dir_), 0u);
+    }
+  }
+}
+
+// A key or token that is not UTF-8 would make a file the reader refuses ever after: it is refused before
+// anything is made.
+TEST_F(CredentialsFile, AKeyOrTokenThatIsNotUtf8IsRefused) {
+  struct Case {
+    Credentials credentials;
+    std::string detail;
+  };
+  const Case cases[] = {
+      {{"key-\xc3", "token", 0}, "API key is not valid UTF-8"},
+      {{"key", "token-\xed\xa0\x80", 0}, "access token is not valid UTF-8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.detail);
+    const auto written = save_credentials_file(c.credentials, (dir_ / "new" / "c.json").string());
+    ASSERT_FALSE(written);
+    ASSERT_TRUE(written.error().is<errors::InvalidInput>());
+    EXPECT_EQ(written.error().display(), "Invalid input: " + c.detail);
+    EXPECT_EQ(entries(dir_), 0u);
+  }
+}
+
+namespace {
+
+// What a descriptor stands for, made in the test's own folder (or in memory).
+enum class Node { file, deleted_file, memfd, pipe, socket, directory, deleted_directory };
+
+class DescriptorLinks : public CredentialsFile {
+ protected:
+  void TearDown() override {
+    for (int fd : open_) ::close(fd);
+    CredentialsFile::TearDown();
+  }
+
+  // A descriptor of `node`; a file holds `record`, a directory a file "c.json" holding it. A deleted
+  // file or directory was at dir_/x.json or dir_/x, so that its link's text names a place in dir_.
+  int open_node(Node node, const Credentials& record) {
+    const std::string text = credentials_file_text(record);
+    const fs::path x = dir_ / "x.json";
+    int fd = -1;
+    switch (node) {
+      case Node::file:
+      case Node::deleted_file:
+        std::ofstream(x) << text;
+        fd = ::open(x.c_str(), O_RDONLY | O_CLOEXEC);
+        if (node == Node::deleted_file) fs::remove(x);
+        break;
+      case Node::memfd:
+        fd = ::memfd_create("credentials.json", MFD_CLOEXEC);
+        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        break;
+      case Node::pipe:
+      case Node::socket: {
+        int pair[2];
+        EXPECT_EQ(node == Node::pipe ? ::pipe2(pair, O_CLOEXEC) : ::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        open_.push_back(pair[1]);  // the other end stays open: a read would wait, not end
+        fd = pair[0];
+        break;
+      }
+      case Node::directory:
+      case Node::deleted_directory:
+        fs::create_directory(dir_ / "x");
+        if (node == Node::directory) std::ofstream(dir_ / "x" / "c.json") << text;
+        fd = ::open((dir_ / "x").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (node == Node::deleted_directory) fs::remove(dir_ / "x");
+        break;
+    }
+    EXPECT_GE(fd, 0);
+    open_.push_back(fd);
+    return fd;
+  }
+
+  std::vector<int> open_;
+};
+
+const Credentials kSaved{"saved-key", "saved-token", 7};
+
+}  // namespace
+
+// The kernel follows a descriptor link to the open file, not by its text ("/memfd:x (deleted)",
+// "/tmp/x.json (deleted)", "pipe:[4711]"): the reader reads that file, a regular file only, as cat reads
+// it.
+TEST_F(DescriptorLinks, TheReaderReadsTheOpenFile) {
+  struct Case {
+    Node node;
+    std::string prefix;  // the descriptor's number follows
+    std::string suffix;
+    std::string why;     // empty: reads the record
+  };
+  const Case cases[] = {
+      {Node::file, "/proc/self/fd/", "", ""},
+      {Node::deleted_file, "/proc/self/fd/", "", ""},
+      {Node::memfd, "/proc/self/fd/", "", ""},
+      {Node::memfd, "/dev/fd/", "", ""},
+      {Node::directory, "/proc/self/fd/", "/c.json", ""},
+      {Node::pipe, "/proc/self/fd/", "", "not a regular file"},
+      {Node::socket, "/dev/fd/", "", "not a regular file"},
+      {Node::deleted_directory, "/proc/self/fd/", "/c.json", "No such file or directory (os error 2)"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = c.prefix + std::to_string(open_node(c.node, kSaved)) + c.suffix;
+    SCOPED_TRACE(path);
+    const auto read = read_credentials_file(path);
+    if (c.why.empty()) {
+      ASSERT_TRUE(read) << read.error().display();
+      EXPECT_EQ(*read, kSaved);
+    } else {
+      ASSERT_FALSE(read);
+      EXPECT_EQ(read.error().display(), "Authentication failed: could not read credentials from " + path + ": " + c.why);
+    }
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
+  }
+}
+
+// The writer never makes or replaces a file named by a descriptor link's text: it goes on along the text
+// only where the text names the very file the link leads to, and otherwise refuses before anything is
+// made. (Every link here has its text in dir_.)
+TEST_F(DescriptorLinks, TheWriterReplacesOnlyTheFileTheTextNames) {
+  struct Case {
+    const char* name;
+    Node node;
+    std::string suffix;
+    std::string written;  // the file in dir_ that receives the record; empty: refused
+    bool decoy = false;   // a file named as a deleted file's text stands in dir_
+  };
+  const Case cases[] = {
+      {"an existing file", Node::file, "", "x.json"},
+      {"an existing directory", Node::directory, "/c.json", "x/c.json"},
+      {"a missing directory in an existing one", Node::directory, "/new/c.json", "x/new/c.json"},
+      {"a deleted file", Node::deleted_file, "", ""},
+      {"a deleted file, its text naming another file", Node::deleted_file, "", "", true},
+      {"a deleted directory", Node::deleted_directory, "/new/c.json", ""},
+  };
+  const std::string fd_links = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
+    const int fd = open_node(c.node, kSaved);
+    if (c.decoy) std::ofstream(dir_ / "x.json (deleted)") << "decoy";
+    const std::string path = "/proc/self/fd/" + std::to_string(fd) + c.suffix;
+
+    const auto before = tree(dir_);
+    const auto written = save_credentials_file(kCreds, path);
+    if (c.written.empty()) {
+      ASSERT_FALSE(written);
+      EXPECT_EQ(written.error().display(), "IO error: " + fd_links + std::to_string(fd) +
+                                               " leads to an open file that no path names, which cannot be replaced");
+      EXPECT_EQ(tree(dir_), before);
+    } else {
+      ASSERT_TRUE(written) << written.error().display();
+      EXPECT_EQ(read(dir_ / c.written), credentials_file_text(kCreds));
+      EXPECT_EQ(mode(dir_ / c.written), 0600u);
+    }
+  }
 }

@@ -118,6 +118,23 @@ def test_a_renewal_through_a_link_replaces_the_file_it_names(platform_double, tm
     assert os.stat(link).st_mode & 0o777 == 0o600
 
 
+@pytest.mark.parametrize("kind", ["memfd", "deleted-file"])
+def test_a_descriptor_link_reads_the_open_file(platform_double, tmp_path, kind):
+    """As cat reads /proc/self/fd/N: the kernel's link leads to the open file, whatever its text says."""
+    if kind == "memfd":
+        fd = os.memfd_create("credentials.json")
+    else:
+        fd = os.open(tmp_path / "c.json", os.O_RDWR | os.O_CREAT, 0o600)
+        os.unlink(tmp_path / "c.json")
+    try:
+        os.write(fd, json.dumps({"api_key": "k", "access_token": "t", "token_obtained_at": int(time.time())}).encode())
+        platform = from_file(platform_double, f"/proc/self/fd/{fd}")
+    finally:
+        os.close(fd)
+    assert repr(platform) == f"BrevoraPlatform(url='https://{platform_double.domain}')"
+    assert platform_double.log() == []
+
+
 @pytest.mark.parametrize("path", ["sticky/c.json", "sticky/dlink/c.json"], ids=["last-link", "directory-link"])
 def test_a_strangers_link_in_a_sticky_folder_is_not_read_through(platform_double, tmp_path, path):
     """As the writer refuses to follow it, wherever it stands on the path."""

@@ -127,6 +127,20 @@ def test_a_path_naming_a_directory_fails_and_makes_nothing(platform_double, tmp_
     assert os.listdir(tmp_path) == []
 
 
+def test_a_descriptor_link_to_a_deleted_file_fails_the_write(platform_double, tmp_path):
+    """No file named after the link's text ("c.json (deleted)") is made in its place."""
+    fd = os.open(tmp_path / "c.json", os.O_RDWR | os.O_CREAT, 0o600)
+    os.unlink(tmp_path / "c.json")
+    try:
+        with pytest.raises(BrevoraError) as raised:
+            login(platform_double, f"/proc/self/fd/{fd}")
+    finally:
+        os.close(fd)
+    assert str(raised.value) == (
+        f"IO error: /proc/{os.getpid()}/fd/{fd} leads to an open file that no path names, which cannot be replaced")
+    assert os.listdir(tmp_path) == []
+
+
 def test_a_link_at_the_path_is_followed_and_stays(platform_double, tmp_path):
     """The file the links name receives the new token; the links stay links. A dangling link names the
     file to create."""

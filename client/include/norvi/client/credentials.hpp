@@ -39,9 +39,12 @@ Result<Credentials> credentials_from_json(const std::string& text);
 // Writes the file whole or not at all: a 0600 temporary beside it, flushed, then renamed over it. The
 // path's missing directories are made; symbolic links on it are followed to the file they name, which is
 // the one replaced (the links stay), except a link that another user owns in a sticky, world-writable
-// directory (Io "Permission denied (os error 13)"). A path naming anything but a regular file fails with
-// Io before anything is written, and one that names a directory by its form (a final '/', "." or "..")
-// before any directory is made.
+// directory (Io "Permission denied (os error 13)"). A descriptor link of the kernel's (/proc/self/fd/N)
+// is written through only where its text names the very file it leads to; otherwise Io "{link} leads to
+// an open file that no path names, which cannot be replaced". Every failure the path itself foretells (a
+// path naming anything but a regular file, or a directory by its form) comes before any directory is
+// made. A key or token that is not UTF-8 fails with InvalidInput before anything is made: the reader
+// could never read the file back.
 Result<void> save_credentials_file(const Credentials& credentials, const std::string& path);
 
 // The largest credentials file read: a record holds a key and a token, and nothing unbounded is read.
@@ -50,7 +53,7 @@ inline constexpr std::size_t kCredentialsFileLimit = std::size_t{1} << 20;
 // Reads and decodes a credentials file, the path resolved as the writer resolves it: Auth "could not read
 // credentials from {}: {}" when it cannot be read (also when it is not a regular file, is larger than
 // kCredentialsFileLimit or lies behind a link the writer refuses), Json "{} at line {} column {}" when it
-// does not decode.
+// does not decode. A descriptor link of the kernel's reads the open file it leads to, as cat does.
 Result<Credentials> read_credentials_file(const std::string& path);
 
 }  // namespace norvi::client
