@@ -39,6 +39,11 @@ def seeds():
     yield "credentials", "written", credentials_text("key-1", "token-1", 1700000000)
     yield "credentials", "non_ascii", credentials_text("clé \"x\"\\", "jeton\u00e9", -1)
     yield "credentials", "array", b'["key-1","token-1",0]'
+    # Keys the record does not know are skipped whatever they hold.
+    yield "credentials", "unknown_keys", compact({"api_key": "key-1", "note": {"a": [1, 2.5, None, True, {"b": "c"}]},
+                                                  "access_token": "token-1", "extra": False, "token_obtained_at": 5})
+    # A time stamp written as a float is refused, the number shown in the error.
+    yield "credentials", "float_time", b'{"api_key":"key-1","access_token":"token-1","token_obtained_at":1e3}'
     yield "envelope", "login", compact({"code": 0, "message": "success", "data": {"access_token": "t-1"}})
     yield "envelope", "login_refused", compact({"code": 7, "message": "invalid api key"})
     yield "envelope", "list", endpoints.envelope(double_state.DEFAULT_DEVICES).body
@@ -56,6 +61,9 @@ def seeds():
         {"experimentTaskId": None, "resultStatus": [[4294967297], [1.0], [True], ["1"]]},
     ])
     yield "result_answer", "empty", result_body([])
+    # More qubits than one 64-bit word of an outcome holds, and than the correction takes.
+    wide = {"circuit": "M " + " ".join(f"Q{q}" for q in range(70)) + "\n", "shots": 3}
+    yield "result_answer", "wide", result_body([endpoints.default_result_item("t-4", wide)])
     yield "device_config", "document", endpoints.envelope(config).body
     yield "device_config", "as_text", endpoints.envelope(json.dumps(config)).body
     yield "device_config", "disabled", endpoints.envelope(disabled).body
