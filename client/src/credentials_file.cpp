@@ -112,7 +112,7 @@ Result<void> save_credentials_file(const Credentials& credentials, const std::st
   const std::string text = credentials_file_text(credentials);
 
   // The temporary goes beside the file it replaces, so that the rename stays within one directory.
-  const ScopedFd dir(::open(resolved->dir.empty() ? "." : resolved->dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  const ScopedFd dir(::open(as_directory(resolved->dir), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (dir.fd < 0) return fail(io_error(errno));
   std::string temp;
   const int fd = create_temporary(dir.fd, resolved->name, temp);  // 0600, whatever the umask allows more

@@ -58,8 +58,6 @@ std::string parent_of(std::string dir) {
   return dir;
 }
 
-const char* as_directory(const std::string& dir) { return dir.empty() ? "." : dir.c_str(); }
-
 // Whether a link in `dir` may be followed: not when another user planted it in a sticky, world-writable
 // directory, unless that user owns the directory.
 bool may_follow(const std::string& dir, const struct stat& link) {
@@ -193,8 +191,7 @@ std::expected<ResolvedPath, int> resolve_credentials_path(const std::string& pat
       // A link in the directory part that names nothing: making a directory there finds the link.
       if (part.from == From::directory_link) return failed(EEXIST);
       dirs_missing = true;
-      if (use == PathUse::write) {
-        if (part.name.size() > NAME_MAX) return failed(ENAMETOOLONG);
+      if (use == PathUse::write) {  // the name's length was checked by lstat, or above in a planned directory
         const auto added = planned.add(at, dir, part.name);
         if (!added) return failed(added.error());
         at = *added;

@@ -46,6 +46,9 @@ struct ResolvedPath {
   std::string path() const { return dir + name; }
 };
 
+// A resolved directory as a path to hand to the system: "" is the working directory.
+inline const char* as_directory(const std::string& dir) { return dir.empty() ? "." : dir.c_str(); }
+
 // The path resolved as the kernel would (relative link targets against the directory holding the link,
 // absolute ones from "/", at most 40 links in all), or the errno of the failure: EACCES for a refused
 // link. `path` holds no NUL byte.
